@@ -1,0 +1,25 @@
+#include "dsp/DCBlocker.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kNominalRate = 44100;
+} // namespace
+
+// The coefficients start out valid for the nominal rate, so a stage used
+// before its first set-up still passes audio.
+DCBlocker::DCBlocker()
+{
+    SetRate(kNominalRate);
+}
+
+void DCBlocker::SetRate(int rate)
+{
+    const float cornerPerSample = 15.0f / static_cast<float>(rate);
+    const double f = std::exp(-2.0 * kPi * static_cast<double>(cornerPerSample));
+    b0 = (1.0 + f) / 2.0;
+    b1 = -(1.0 + f) / 2.0;
+    a1 = f;
+}

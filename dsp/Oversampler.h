@@ -1,0 +1,56 @@
+#pragma once
+
+#include "dsp/filters/Dsp.h"
+
+// Threefold up- and down-sampling of interleaved stereo frames: zero-stuffing
+// with a gain of 3 followed by a sixth-order Bessel low-pass on the way up, a
+// fourth-order Bessel low-pass and decimation on the way down. The main and
+// the sidechain signals have their own up-sampling filters; filter states are
+// never cleared, so switching oversampling off and on mid-stream resumes from
+// what the filters last held. There is no delay compensation.
+class Oversampler
+{
+  public:
+    static constexpr int kFactor = 3;
+    // Frames at the oversampled rate per buffer, hence at most
+    // kMaxOversampledFrames / kFactor = 5461 base frames per call.
+    static constexpr int kMaxOversampledFrames = 16384;
+    static constexpr int kMaxFrames = kMaxOversampledFrames / kFactor;
+
+    Oversampler() = default;
+
+    // The three filters' cutoff in cycles per oversampled sample (20 kHz at
+    // three times the base rate is 20000 / (3 * rate)). At base rates of
+    // 13333 Hz and below that reaches half the oversampled rate, where a
+    // design is not valid; the filters are then designed at the base rate's
+    // Nyquist frequency (1/6 at the oversampled rate), the band an
+    // interpolator by 3 must keep, so the chain stays finite and band-limited.
+    void Design(double cutoffPerSample);
+
+    // Writes kFactor * frameCount frames (frameCount <= kMaxFrames).
+    void UpsampleMain(const double* frames, int frameCount)
+    {
+        Upsample(frames, frameCount, mainBuffer, mainUp);
+    }
+    void UpsampleSidechain(const double* frames, int frameCount)
+    {
+        Upsample(frames, frameCount, sidechainBuffer, sidechainUp);
+    }
+
+    // Filters kFactor * frameCount frames of the main buffer and keeps the
+    // first of every three.
+    void Downsample(double* frames, int frameCount);
+
+    double* MainBuffer() { return mainBuffer; }
+    double* SidechainBuffer() { return sidechainBuffer; }
+
+    Dsp::BesselLowPass<6, 2> mainUp;
+    Dsp::BesselLowPass<6, 2> sidechainUp;
+    Dsp::BesselLowPass<4, 2> down;
+    double mainBuffer[2 * kMaxOversampledFrames] = {};
+    double sidechainBuffer[2 * kMaxOversampledFrames] = {};
+
+  private:
+    static void Upsample(const double* in, int frameCount, double* out,
+                         Dsp::BesselLowPass<6, 2>& filter);
+};

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "dsp/Oversampler.h"
+#include "dsp/SidechainFilter.h"
+#include "dsp/analogue_block.h"
+
+// Feed-forward compressor ("Model Type" VCA): the detector takes the RMS
+// level of the mono sum of the input (before the gain) or of the external
+// sidechain, smooths it with attack and release, and a hard knee divides the
+// linear excess over the threshold by the ratio. One gain for both channels;
+// no make-up gain.
+//
+// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
+// heap or inside an object that is.
+class VCACompressor
+{
+  public:
+    // Frames per internal pass: the analog stage's copy buffer and below the
+    // 5461 frames the oversampling buffers hold. Longer blocks are worked in
+    // pieces of this size, which gives the same output as the recursion is
+    // sequential.
+    static constexpr int kMaxChunkFrames = 4096;
+
+    VCACompressor();
+
+    // Audio or GUI thread, under the plug-in's lock, before every block.
+    virtual void SetStereoFlag(bool on) { stereo = on; }
+
+    // Host rate in Hz (> 0). Designs the oversampling filters (for factor 3
+    // whether or not oversampling is on) and the sidechain high-pass (for
+    // factor 3); the attack and release coefficients follow in
+    // SetOversampling, which the plug-in calls next.
+    void SetSampleRate(int rate);
+    void SetOversampling(bool on);
+
+    // Normalised knob positions 0..1.
+    void SetAttack(float n);
+    void SetRelease(float n);
+    void SetSidechainFilter(float n);
+
+    // Linear threshold 0.001..1 and ratio 1..20, as the plug-in computes them.
+    void SetThreshold(double linear) { threshold = linear; }
+    void SetRatio(double value) { ratio = value; }
+    void SetAnalogEmulation(bool on) { analogOn = on; }
+    void SetExternalSidechain(bool on) { externalSidechain = on; }
+
+    // Main frames in place; the sidechain frames are read only while the
+    // external sidechain is on (and may then not be null). Interleaved
+    // stereo, any frame count.
+    void Process(double* frames, int frameCount, const double* sidechain);
+
+    // Smallest gain applied during the last Process call (1 = no reduction).
+    double GainReduction() const { return gainReduction; }
+    double RightChannelOffset() const { return rightOffset; }
+
+    // State, in the order of the recursion's description. Members that no
+    // setter has reached yet hold what the first parameter pass with the
+    // default settings would give them, so every call order is defined.
+    double attackCoeff;
+    double releaseCoeff;
+    double ratio = 1.0;
+    // The first parameter pass sets 1 ("Threshold" at 0 dB); starting from 1
+    // rather than 0 keeps the gain at exactly 1 (not 0/0 on silence) when a
+    // block arrives before it.
+    double threshold = 1.0;
+    double gain = 1.0;
+    double envelope = 0.0;
+    double attackMs = 1.0;
+    double releaseMs = 100.0;
+    double meanSquare = 0.0;
+    double rmsCoeff;
+    int sampleRate = 44100;
+    bool analogOn = true;
+    bool stereo = false;
+    bool externalSidechain = false;
+    double rightOffset;
+    double gainReduction = 1.0;
+    analogue_block analog;
+    Oversampler oversampler;
+    SidechainFilter sidechainFilter;
+    int factor = Oversampler::kFactor;
+    bool oversamplingOn = false;
+
+  private:
+    void ProcessChunk(double* frames, int frameCount, const double* sidechain);
+    void RunGainComputer(double* x, int frameCount, const double* y);
+    template <bool External, bool Filtered>
+    void GainComputer(double* x, int frameCount, const double* y);
+};

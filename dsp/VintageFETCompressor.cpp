@@ -1,0 +1,155 @@
+#include "dsp/VintageFETCompressor.h"
+
+#include "dsp/OnePole.h"
+#include "dsp/RightChannelOffset.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// The rational gain curve shared with the opto model: o(m) reaches 1 (gain 0)
+// at m of about 4.414.
+constexpr double kCurveSquare = 0.37011709966;
+constexpr double kCurveConstant = 1.1605589854;
+constexpr double kCurveLinear = 0.1071000671;
+// Detector drive per unit of threshold factor times ratio amount.
+constexpr double kDrive = 400.0;
+} // namespace
+
+VintageFETCompressor::VintageFETCompressor() : rightOffset(RightChannelOffset::Draw())
+{
+    // Valid for the nominal rate without oversampling until the first reset.
+    attackCoeff = OnePole::CoefficientMs(attackMs, sampleRate);
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, sampleRate);
+}
+
+void VintageFETCompressor::SetSampleRate(double rate)
+{
+    sampleRate = static_cast<int>(rate);
+    attackCoeff = OnePole::CoefficientMs(attackMs, rate);
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, rate);
+    analog.Setup(sampleRate, analogue_block::kFET);
+    factor = Oversampler::kFactor;
+    oversampler.Design(20000.0 / (3.0 * rate));
+    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (3.0 * rate));
+}
+
+void VintageFETCompressor::SetOversampling(bool on)
+{
+    oversamplingOn = on;
+    const int k = on ? factor : 1;
+    const int r = k * sampleRate;
+    attackCoeff = OnePole::CoefficientMs(attackMs, r);
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
+    analog.Setup(r, analogue_block::kFET);
+}
+
+void VintageFETCompressor::SetAttack(float n)
+{
+    attackMs = static_cast<double>(n) * 0.78 * 1.5 + 0.03;
+    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
+    attackCoeff = OnePole::CoefficientMs(attackMs, r);
+}
+
+void VintageFETCompressor::SetRelease(float n)
+{
+    releaseMs = static_cast<double>(n * 1150.0f + 50.0f) * 1.3;
+    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
+}
+
+void VintageFETCompressor::SetSidechainFilter(float n)
+{
+    sidechainFilter.SetFrequency(static_cast<double>(n) * 300.0);
+    // Designed for factor 3 whether or not oversampling is on.
+    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (factor * sampleRate));
+}
+
+void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
+{
+    gainReduction = 1.0;
+    for (int done = 0; done < frameCount; done += kMaxChunkFrames)
+    {
+        const int n = std::min(kMaxChunkFrames, frameCount - done);
+        ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
+    }
+}
+
+// No denormal offset of its own: the chain's 1e-24 is all this model gets.
+void VintageFETCompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)
+{
+    detectorSample = 0.0;
+    if (analogOn)
+    {
+        analog.SetStereoFlag(stereo);
+        analog.Process(frames, frameCount);
+    }
+
+    if (oversamplingOn)
+    {
+        oversampler.UpsampleMain(frames, frameCount);
+        if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
+        RunGainComputer(oversampler.MainBuffer(), frameCount * factor,
+                        oversampler.SidechainBuffer());
+        oversampler.Downsample(frames, frameCount);
+    }
+    else
+    {
+        RunGainComputer(frames, frameCount, sidechain);
+    }
+}
+
+void VintageFETCompressor::RunGainComputer(double* x, int frameCount, const double* y)
+{
+    const bool filtered = sidechainFilter.IsOn();
+    if (externalSidechain)
+        filtered ? GainComputer<true, true>(x, frameCount, y)
+                 : GainComputer<true, false>(x, frameCount, y);
+    else
+        filtered ? GainComputer<false, true>(x, frameCount, y)
+                 : GainComputer<false, false>(x, frameCount, y);
+}
+
+// Feedback: the detector reads the frame after the gain, and the gain it
+// yields is applied to the next frame (a one-frame delay, which is what makes
+// the loop computable).
+template <bool External, bool Filtered>
+void VintageFETCompressor::GainComputer(double* x, int frameCount, const double* y)
+{
+    // Adding 0 leaves every gain the loop can produce unchanged, so the
+    // right channel needs no branch on the analog setting.
+    const double offset = (analogOn && stereo) ? rightOffset : 0.0;
+    const double k = thresholdFactor * ratioAmount * kDrive;
+    const double att = attackCoeff;
+    const double rel = releaseCoeff;
+    double g = gain;
+    double env = envelope;
+    double d = detectorSample;
+    double smallest = gainReduction;
+
+    for (int i = 0; i < frameCount; ++i)
+    {
+        const double left = g * x[2 * i];
+        const double right = (g + offset) * x[2 * i + 1];
+        x[2 * i] = left;
+        x[2 * i + 1] = right;
+
+        d = External ? (y[2 * i] + y[2 * i + 1]) * 0.5 : left + right;
+        if (Filtered) d = sidechainFilter.ProcessSample(d);
+
+        const double level = std::fabs(k * d);
+        const double a = level > env ? att : rel;
+        env = (1.0 - a) * level + a * env;
+        const double m = 2.0 * env * env;
+        double o = m / (kCurveSquare * (m * m) + kCurveConstant) + kCurveLinear * m;
+        o = std::min(1.0, std::max(-1.0, o));
+        g = 1.0 - o;
+        if (g < smallest) smallest = g;
+    }
+
+    gain = g;
+    envelope = env;
+    detectorSample = d;
+    gainReduction = smallest;
+}

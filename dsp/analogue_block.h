@@ -1,0 +1,42 @@
+#pragma once
+
+#include "dsp/DCBlocker.h"
+#include "dsp/NoiseGenerator.h"
+#include "dsp/saturator.h"
+
+// The analog stage every model runs over its block (at the base rate, before
+// any oversampling) when "Analog Emulation" is on: saturator, DC blocker,
+// then the same tiny noise on both channels. Its state is never reset after
+// construction.
+class analogue_block
+{
+  public:
+    // Model kinds passed to Setup; they pick the saturator's drive.
+    enum Kind
+    {
+        kVCA = 0,
+        kFET = 1,
+        kOpto = 2
+    };
+
+    analogue_block() = default;
+
+    // `rate` is the owning model's processing rate (three times the base rate
+    // while oversampling is on), although the stage itself always runs at the
+    // base rate: the DC blocker's corner is then 5 Hz instead of 15 Hz.
+    // Reseeds the C library's rand() with the current time, which makes the
+    // right-channel offsets of models constructed later differ between runs.
+    void Setup(int rate, int kind);
+
+    // In place over interleaved stereo frames.
+    void Process(double* frames, int frameCount);
+
+    // Stored and cleared by Setup; the stage does not read it.
+    virtual void SetStereoFlag(bool on) { stereo = on; }
+
+    int sampleRate = 44100;
+    DCBlocker dcBlocker;
+    saturator harmonics;
+    NoiseGenerator noise;
+    bool stereo = false;
+};

@@ -1,0 +1,39 @@
+#include "dsp/saturator.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+constexpr double kBandLimitPerSample = 0.064;
+constexpr double kBandLimitRippleDb = 0.5;
+} // namespace
+
+void saturator::Setup(double driveAmount)
+{
+    bandLimit.Setup(1.0, kBandLimitPerSample, kBandLimitRippleDb);
+    drive = driveAmount;
+    flag = false;
+}
+
+void saturator::Process(double* frames, int frameCount)
+{
+    for (int done = 0; done < frameCount; done += kMaxFrames)
+    {
+        const int n = std::min(kMaxFrames, frameCount - done);
+        double* x = frames + 2 * done;
+        std::memcpy(work, x, sizeof(double) * 2 * static_cast<size_t>(n));
+        bandLimit.Process(n, work);
+        const double k = drive;
+        for (int i = 0; i < 2 * n; ++i)
+        {
+            const double b = work[i];
+            const double b2 = b * b;
+            const double b3 = b2 * b;
+            const double b4 = b3 * b;
+            const double b5 = b4 * b;
+            const double b6 = b5 * b;
+            x[i] = x[i] + k * (0.5 * b2 + 0.25 * b4 + 0.125 * b6) - 0.15 * b3 - 0.075 * b5;
+        }
+    }
+}

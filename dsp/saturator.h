@@ -1,0 +1,33 @@
+#pragma once
+
+#include "dsp/filters/Dsp.h"
+
+// Adds low-order harmonics computed from a band-limited copy of the signal.
+// Content above the band limit (0.064 cycles per sample, whatever the rate)
+// passes untouched; the even-order terms, scaled by the drive, make the curve
+// asymmetric and add DC that the analog stage's DC blocker removes.
+class saturator
+{
+  public:
+    static constexpr int kMaxFrames = 4096;
+
+    saturator() = default;
+
+    // Designs the band limit and stores the drive (amount of even harmonics).
+    void Setup(double driveAmount);
+
+    // In place over interleaved stereo frames; any count (longer blocks are
+    // worked through the copy buffer in pieces, which gives the same result as
+    // the filter is sequential).
+    void Process(double* frames, int frameCount);
+
+    // Stored and cleared by Setup; nothing reads it.
+    virtual void SetFlag(bool on) { flag = on; }
+
+    Dsp::ChebyILowPass<4, 2> bandLimit;
+    // 0 until Setup: the harmonics are then 0 as well, as the undesigned band
+    // limit outputs zeros.
+    double drive = 0.0;
+    bool flag = false;
+    double work[2 * kMaxFrames] = {};
+};
