@@ -1,0 +1,29 @@
+#pragma once
+
+// What the plug-in base and the binding need of the editor. The editor owns
+// and draws its controls; the plug-in base owns the canvas once attached and
+// deletes it through this destructor.
+//
+// Threads: SetParameterFromPlugin from whatever thread changes a parameter
+// (plug-in lock held); SetAllControlsDirty and SetControlFromPlugin from the
+// audio thread (plug-in lock held); the rest from the GUI thread.
+class IEditorCanvas
+{
+  public:
+    virtual ~IEditorCanvas() {}
+
+    // value is normalised when normalized is true, else a plain value that the
+    // canvas normalises through the parameter.
+    virtual void SetParameterFromPlugin(int paramIdx, double value, bool normalized) = 0;
+    // Creates the off-screen drawing surface; called once when attached.
+    virtual void PrepareDrawing() = 0;
+    virtual void SetAllControlsDirty() = 0;
+    // Ignores indices outside the control list.
+    virtual void SetControlFromPlugin(int controlIdx, double normalizedValue) = 0;
+    virtual void GrayOutControl(int controlIdx, bool gray) = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Creates the editor window inside the host's window; null on failure.
+    virtual void* OpenWindow(void* parentWindow) = 0;
+    virtual void CloseWindow() = 0;
+};
