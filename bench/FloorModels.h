@@ -1,0 +1,338 @@
+#pragma once
+
+// The gain computers of the three models, each twice: a reference written
+// plainly from the models' descriptions, and the fastest form found for the
+// same arithmetic (the floor). bench_floor checks the pairs bit for bit.
+//
+// Frames are interleaved stereo doubles at the rate the gain computer runs
+// (three times the host's rate with oversampling on). The gain computed from
+// frame i is applied to frame i + 1.
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <cstddef>
+
+namespace floorbench
+{
+
+// The rational curve shared by the FET and opto models.
+constexpr double kCurveSquare = 0.37011709966;
+constexpr double kCurveConstant = 1.1605589854;
+constexpr double kCurveLinear = 0.1071000671;
+
+// Chooses a (mask all ones) or b bit for bit, without a branch.
+inline __m128d Select(__m128d mask, __m128d a, __m128d b)
+{
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+inline __m128d Abs(__m128d v)
+{
+    return _mm_andnot_pd(_mm_set_sd(-0.0), v);
+}
+
+// ---------------------------------------------------------------- VCA ----
+
+struct VcaState
+{
+    // Settings.
+    double attack = 0.0, release = 0.0, rms = 0.0, threshold = 1.0, ratio = 1.0;
+    double rightOffset = 0.0; // 0 unless analog emulation and stereo are on
+    // Recursion state.
+    double gain = 1.0, envelope = 0.0, meanSquare = 0.0;
+    double smallest = 1.0; // gain-reduction value of the last call
+};
+
+// Feed-forward: the detector is the input before the gain.
+inline void VcaReference(VcaState& s, double* x, size_t frames)
+{
+    s.smallest = 1.0;
+    for (size_t i = 0; i < frames; ++i)
+    {
+        const double l = x[2 * i], r = x[2 * i + 1];
+        const double g = s.gain;
+        x[2 * i] = g * l;
+        x[2 * i + 1] = (g + s.rightOffset) * r;
+        double d = l + r;
+        d = d * 0.5;
+        s.meanSquare = d * d * (1.0 - s.rms) + s.rms * s.meanSquare;
+        const double level = std::sqrt(s.meanSquare) * 1.41;
+        double a;
+        if (level > s.envelope)
+            a = s.attack;
+        else
+            a = s.release;
+        s.envelope = (1.0 - a) * level + a * s.envelope;
+        double over = s.envelope - s.threshold;
+        if (over <= 0.0) over = 0.0;
+        s.gain = (over / s.ratio + s.threshold) / (s.threshold + over);
+        if (s.gain < s.smallest) s.smallest = s.gain;
+    }
+}
+
+// The serial part alone: mean square and envelope are the only values that
+// carry from frame to frame; this loop computes them and stores the envelope.
+// Everything after the envelope (threshold, two divisions, the minimum, the
+// gain applied to the frame) depends on nothing carried, so VcaApplyGains
+// does it two frames at a time.
+inline void VcaRecursion(VcaState& s, const double* x, size_t frames, double* envelopes)
+{
+    const __m128d att = _mm_set_sd(s.attack), rel = _mm_set_sd(s.release);
+    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
+    const __m128d oneMinusRel = _mm_set_sd(1.0 - s.release);
+    const double q = s.rms, oneMinusQ = 1.0 - s.rms;
+    double ms = s.meanSquare;
+    __m128d env = _mm_set_sd(s.envelope);
+    for (size_t i = 0; i < frames; ++i)
+    {
+        double d = x[2 * i] + x[2 * i + 1];
+        d = d * 0.5;
+        ms = d * d * oneMinusQ + q * ms;
+        const __m128d level = _mm_set_sd(std::sqrt(ms) * 1.41);
+        const __m128d rising = _mm_cmpgt_sd(level, env);
+        const __m128d a = Select(rising, att, rel);
+        const __m128d oneMinusA = Select(rising, oneMinusAtt, oneMinusRel);
+        env = _mm_add_sd(_mm_mul_sd(oneMinusA, level), _mm_mul_sd(a, env));
+        _mm_store_sd(envelopes + i, env);
+    }
+    s.meanSquare = ms;
+    s.envelope = _mm_cvtsd_f64(env);
+}
+
+// Gains from the stored envelopes, two frames per step; frame i gets the gain
+// of frame i - 1 (the carried gain for frame 0).
+inline void VcaApplyGains(VcaState& s, double* x, size_t frames, const double* envelopes)
+{
+    const __m128d thr = _mm_set1_pd(s.threshold), ratio = _mm_set1_pd(s.ratio);
+    const __m128d zero = _mm_setzero_pd(), offset = _mm_set_pd(s.rightOffset, 0.0);
+    __m128d smallest = _mm_set1_pd(1.0);
+    double previous = s.gain;
+    size_t i = 0;
+    for (; i + 2 <= frames; i += 2)
+    {
+        __m128d over = _mm_sub_pd(_mm_loadu_pd(envelopes + i), thr);
+        over = _mm_andnot_pd(_mm_cmple_pd(over, zero), over);
+        const __m128d g =
+            _mm_div_pd(_mm_add_pd(_mm_div_pd(over, ratio), thr), _mm_add_pd(thr, over));
+        smallest = _mm_min_pd(g, smallest);
+        // Frame i uses the previous gain, frame i + 1 the gain of frame i.
+        const __m128d g0 = _mm_set1_pd(previous);
+        const __m128d g1 = _mm_unpacklo_pd(g, g);
+        _mm_storeu_pd(x + 2 * i, _mm_mul_pd(_mm_add_pd(g0, offset), _mm_loadu_pd(x + 2 * i)));
+        _mm_storeu_pd(x + 2 * i + 2,
+                      _mm_mul_pd(_mm_add_pd(g1, offset), _mm_loadu_pd(x + 2 * i + 2)));
+        previous = _mm_cvtsd_f64(_mm_unpackhi_pd(g, g));
+    }
+    double least =
+        std::fmin(_mm_cvtsd_f64(smallest), _mm_cvtsd_f64(_mm_unpackhi_pd(smallest, smallest)));
+    for (; i < frames; ++i)
+    {
+        double over = envelopes[i] - s.threshold;
+        if (over <= 0.0) over = 0.0;
+        const double g = (over / s.ratio + s.threshold) / (s.threshold + over);
+        x[2 * i] = previous * x[2 * i];
+        x[2 * i + 1] = (previous + s.rightOffset) * x[2 * i + 1];
+        previous = g;
+        if (g < least) least = g;
+    }
+    s.gain = previous;
+    s.smallest = least;
+}
+
+// The left channel's (g + 0) * l equals g * l for every gain (g >= 0, never
+// -0), which is what lets the packed multiply above add a zero offset.
+
+// ---------------------------------------------------------------- FET ----
+
+struct FetState
+{
+    double attack = 0.0, release = 0.0, k = 0.0; // k = threshold factor * ratio amount * 400
+    double rightOffset = 0.0;
+    double gain = 1.0, envelope = 0.0;
+    double smallest = 1.0;
+};
+
+// Feedback: the detector reads the frame after the gain.
+inline void FetReference(FetState& s, double* x, size_t frames)
+{
+    s.smallest = 1.0;
+    for (size_t i = 0; i < frames; ++i)
+    {
+        const double g = s.gain;
+        const double l = g * x[2 * i];
+        const double r = (g + s.rightOffset) * x[2 * i + 1];
+        x[2 * i] = l;
+        x[2 * i + 1] = r;
+        const double d = l + r;
+        const double v = std::fabs(s.k * d);
+        double a;
+        if (v > s.envelope)
+            a = s.attack;
+        else
+            a = s.release;
+        s.envelope = (1.0 - a) * v + a * s.envelope;
+        const double m = 2.0 * (s.envelope * s.envelope);
+        double o = m / (kCurveSquare * (m * m) + kCurveConstant) + kCurveLinear * m;
+        if (o < -1.0) o = -1.0;
+        if (o > 1.0) o = 1.0;
+        s.gain = 1.0 - o;
+        if (s.gain < s.smallest) s.smallest = s.gain;
+    }
+}
+
+// The whole loop is one serial chain (gain -> frame -> detector -> envelope
+// -> curve -> gain). What can go: the 1 - a on the chain (both values are
+// fixed per block), the branches of the selection and of the clamp.
+inline void FetFloor(FetState& s, double* x, size_t frames)
+{
+    const __m128d att = _mm_set_sd(s.attack), rel = _mm_set_sd(s.release);
+    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
+    const __m128d oneMinusRel = _mm_set_sd(1.0 - s.release);
+    const __m128d one = _mm_set_sd(1.0), minusOne = _mm_set_sd(-1.0);
+    const __m128d k = _mm_set_sd(s.k), two = _mm_set_sd(2.0);
+    const __m128d c2 = _mm_set_sd(kCurveSquare), c0 = _mm_set_sd(kCurveConstant);
+    const __m128d c1 = _mm_set_sd(kCurveLinear), offset = _mm_set_sd(s.rightOffset);
+    __m128d g = _mm_set_sd(s.gain), env = _mm_set_sd(s.envelope);
+    __m128d smallest = one;
+    for (size_t i = 0; i < frames; ++i)
+    {
+        const __m128d l = _mm_mul_sd(g, _mm_load_sd(x + 2 * i));
+        const __m128d r = _mm_mul_sd(_mm_add_sd(g, offset), _mm_load_sd(x + 2 * i + 1));
+        _mm_store_sd(x + 2 * i, l);
+        _mm_store_sd(x + 2 * i + 1, r);
+        const __m128d v = Abs(_mm_mul_sd(k, _mm_add_sd(l, r)));
+        const __m128d rising = _mm_cmpgt_sd(v, env);
+        env = _mm_add_sd(_mm_mul_sd(Select(rising, oneMinusAtt, oneMinusRel), v),
+                         _mm_mul_sd(Select(rising, att, rel), env));
+        const __m128d m = _mm_mul_sd(two, _mm_mul_sd(env, env));
+        __m128d o = _mm_add_sd(_mm_div_sd(m, _mm_add_sd(_mm_mul_sd(c2, _mm_mul_sd(m, m)), c0)),
+                               _mm_mul_sd(c1, m));
+        o = _mm_min_sd(_mm_max_sd(o, minusOne), one);
+        g = _mm_sub_sd(one, o);
+        smallest = _mm_min_sd(g, smallest);
+    }
+    s.gain = _mm_cvtsd_f64(g);
+    s.envelope = _mm_cvtsd_f64(env);
+    s.smallest = _mm_cvtsd_f64(smallest);
+}
+
+// ---------------------------------------------------------------- opto ---
+
+struct OptoState
+{
+    double attack = 0.0, fastRelease = 0.0, slowRelease = 0.0, drive = 0.0;
+    double rightOffset = 0.0;
+    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0; // detector shelf
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    double gain = 1.0, envelope = 0.0, split = 0.0;
+    bool attackPhase = false;
+    double smallest = 1.0;
+};
+
+inline void OptoReference(OptoState& s, double* x, size_t frames)
+{
+    s.smallest = 1.0;
+    for (size_t i = 0; i < frames; ++i)
+    {
+        const double g = s.gain;
+        const double l = g * x[2 * i];
+        const double r = (g + s.rightOffset) * x[2 * i + 1];
+        x[2 * i] = l;
+        x[2 * i + 1] = r;
+        const double in = l + r;
+        double d = s.b1 * s.x1 + s.b0 * in;
+        d += s.b2 * s.x2;
+        d += s.a1 * s.y1;
+        d += s.a2 * s.y2;
+        s.x2 = s.x1;
+        s.x1 = in;
+        s.y2 = s.y1;
+        s.y1 = d;
+        const double v = std::fabs(d * s.drive);
+        double a;
+        if (v > s.envelope)
+        {
+            a = s.attack;
+            s.attackPhase = true;
+        }
+        else
+        {
+            if (s.attackPhase) s.split = s.envelope * 0.9;
+            a = s.envelope > s.split ? s.fastRelease : s.slowRelease;
+            s.attackPhase = false;
+        }
+        s.envelope = (1.0 - a) * v + a * s.envelope;
+        const double e = s.envelope;
+        double o = e / (kCurveSquare * (e * e) + kCurveConstant) + kCurveLinear * e;
+        if (o < -1.0) o = -1.0;
+        if (o > 1.0) o = 1.0;
+        s.gain = 1.0 - o;
+        if (s.gain < s.smallest) s.smallest = s.gain;
+    }
+}
+
+// Branch-free selection of the three coefficients and of the split level;
+// the attack phase is kept as a mask. 1 - a is hoisted for all three.
+inline void OptoFloor(OptoState& s, double* x, size_t frames)
+{
+    const __m128d att = _mm_set_sd(s.attack), fast = _mm_set_sd(s.fastRelease),
+                  slow = _mm_set_sd(s.slowRelease);
+    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
+    const __m128d oneMinusFast = _mm_set_sd(1.0 - s.fastRelease);
+    const __m128d oneMinusSlow = _mm_set_sd(1.0 - s.slowRelease);
+    const __m128d one = _mm_set_sd(1.0), minusOne = _mm_set_sd(-1.0);
+    const __m128d point9 = _mm_set_sd(0.9), drive = _mm_set_sd(s.drive);
+    const __m128d c2 = _mm_set_sd(kCurveSquare), c0 = _mm_set_sd(kCurveConstant);
+    const __m128d c1 = _mm_set_sd(kCurveLinear), offset = _mm_set_sd(s.rightOffset);
+    const __m128d b0 = _mm_set_sd(s.b0), b1 = _mm_set_sd(s.b1), b2 = _mm_set_sd(s.b2),
+                  a1 = _mm_set_sd(s.a1), a2 = _mm_set_sd(s.a2);
+    __m128d x1 = _mm_set_sd(s.x1), x2 = _mm_set_sd(s.x2), y1 = _mm_set_sd(s.y1),
+            y2 = _mm_set_sd(s.y2);
+    __m128d g = _mm_set_sd(s.gain), env = _mm_set_sd(s.envelope), split = _mm_set_sd(s.split);
+    __m128d phase = s.attackPhase ? _mm_castsi128_pd(_mm_set1_epi32(-1)) : _mm_setzero_pd();
+    __m128d smallest = one;
+    for (size_t i = 0; i < frames; ++i)
+    {
+        const __m128d l = _mm_mul_sd(g, _mm_load_sd(x + 2 * i));
+        const __m128d r = _mm_mul_sd(_mm_add_sd(g, offset), _mm_load_sd(x + 2 * i + 1));
+        _mm_store_sd(x + 2 * i, l);
+        _mm_store_sd(x + 2 * i + 1, r);
+        const __m128d in = _mm_add_sd(l, r);
+        __m128d d = _mm_add_sd(_mm_mul_sd(b1, x1), _mm_mul_sd(b0, in));
+        d = _mm_add_sd(d, _mm_mul_sd(b2, x2));
+        d = _mm_add_sd(d, _mm_mul_sd(a1, y1));
+        d = _mm_add_sd(d, _mm_mul_sd(a2, y2));
+        x2 = x1;
+        x1 = in;
+        y2 = y1;
+        y1 = d;
+        const __m128d v = Abs(_mm_mul_sd(d, drive));
+        const __m128d rising = _mm_cmpgt_sd(v, env);
+        // The split is re-armed on the first falling frame after a rise.
+        split = Select(_mm_andnot_pd(rising, phase), _mm_mul_sd(env, point9), split);
+        const __m128d fastPhase = _mm_cmpgt_sd(env, split);
+        const __m128d a = Select(rising, att, Select(fastPhase, fast, slow));
+        const __m128d oneMinusA =
+            Select(rising, oneMinusAtt, Select(fastPhase, oneMinusFast, oneMinusSlow));
+        phase = rising;
+        env = _mm_add_sd(_mm_mul_sd(oneMinusA, v), _mm_mul_sd(a, env));
+        __m128d o =
+            _mm_add_sd(_mm_div_sd(env, _mm_add_sd(_mm_mul_sd(c2, _mm_mul_sd(env, env)), c0)),
+                       _mm_mul_sd(c1, env));
+        o = _mm_min_sd(_mm_max_sd(o, minusOne), one);
+        g = _mm_sub_sd(one, o);
+        smallest = _mm_min_sd(g, smallest);
+    }
+    s.x1 = _mm_cvtsd_f64(x1);
+    s.x2 = _mm_cvtsd_f64(x2);
+    s.y1 = _mm_cvtsd_f64(y1);
+    s.y2 = _mm_cvtsd_f64(y2);
+    s.gain = _mm_cvtsd_f64(g);
+    s.envelope = _mm_cvtsd_f64(env);
+    s.split = _mm_cvtsd_f64(split);
+    s.attackPhase = _mm_movemask_pd(phase) & 1;
+    s.smallest = _mm_cvtsd_f64(smallest);
+}
+
+} // namespace floorbench
