@@ -23,6 +23,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -364,16 +366,46 @@ void CheckAll()
             [&] { return SameObject(r, f); });
     }
     {
+        VcaState r = MakeVca(3 * kRate), f = r;
+        std::vector<double> env(3 * 4096);
+        Check(
+            "VCA: branch-free recursion + packed gains", over, 2,
+            [&](double* x, size_t n) { VcaReference(r, x, n); },
+            [&](double* x, size_t n)
+            {
+                VcaRecursionBranchFree(f, x, n, env.data());
+                VcaApplyGains(f, x, n, env.data());
+            },
+            [&] { return SameObject(r, f); });
+    }
+    {
         FetState r = MakeFet(3 * kRate), f = r;
         Check(
-            "FET: branch-free, 1 - a hoisted", over, 2,
+            "FET: branch-free", over, 2, [&](double* x, size_t n) { FetReference(r, x, n); },
+            [&](double* x, size_t n) { FetBranchFree(f, x, n); }, [&] { return SameObject(r, f); });
+    }
+    {
+        OptoState r = MakeOpto(3 * kRate), f = r;
+        Check(
+            "opto: branch-free", over, 2, [&](double* x, size_t n) { OptoReference(r, x, n); },
+            [&](double* x, size_t n) { OptoBranchFree(f, x, n); },
+            [&]
+            {
+                return r.gain == f.gain && r.envelope == f.envelope && r.split == f.split &&
+                       r.attackPhase == f.attackPhase && r.y1 == f.y1 && r.smallest == f.smallest;
+            });
+    }
+    {
+        FetState r = MakeFet(3 * kRate), f = r;
+        Check(
+            "FET: branches, hoisted, shorter chain", over, 2,
             [&](double* x, size_t n) { FetReference(r, x, n); },
             [&](double* x, size_t n) { FetFloor(f, x, n); }, [&] { return SameObject(r, f); });
     }
     {
         OptoState r = MakeOpto(3 * kRate), f = r;
         Check(
-            "opto: branch-free two-stage release", over, 2,
+            "opto: branches, hoisted", over, 2,
             [&](double* x, size_t n) { OptoReference(r, x, n); },
             [&](double* x, size_t n) { OptoFloor(f, x, n); },
             [&]
@@ -381,6 +413,27 @@ void CheckAll()
                 return r.gain == f.gain && r.envelope == f.envelope && r.split == f.split &&
                        r.attackPhase == f.attackPhase && r.y1 == f.y1 && r.smallest == f.smallest;
             });
+    }
+    {
+        // Where the shorter chain's rewrites could show: a drive that pins the
+        // curve at its clamp, then silence with a fast release, so that the
+        // envelope sinks through the subnormal range to zero.
+        FetState r = MakeFet(3 * kRate);
+        r.k *= 5000.0;
+        r.release = Coefficient(0.05, 3 * kRate);
+        FetState f = r;
+        std::vector<double> hot(over);
+        std::fill(hot.begin() + hot.size() / 2, hot.end(), 0.0);
+        double least = 1.0;
+        Check(
+            "FET: shorter chain at clamp and underflow", hot, 2,
+            [&](double* x, size_t n)
+            {
+                FetReference(r, x, n);
+                least = std::min(least, r.smallest);
+            },
+            [&](double* x, size_t n) { FetFloor(f, x, n); }, [&] { return SameObject(r, f); });
+        std::printf("  (smallest gain %g, last envelope %g)\n", least, r.envelope);
     }
     for (Model m : {Model::Vca, Model::Fet, Model::Opto})
     {
@@ -556,6 +609,28 @@ void VcaGainFloor(benchmark::State& state)
               });
 }
 
+void VcaGainRecursionBranchFree(benchmark::State& state)
+{
+    VcaState s = MakeVca(kOverRate);
+    std::vector<double> env(3 * kBlock);
+    RunSignal(state, Oversampled(), 2, 3 * kBlock, kOverRate,
+              [&](double* x, size_t n) { VcaRecursionBranchFree(s, x, n, env.data()); });
+}
+
+void FetGainBranchFree(benchmark::State& state)
+{
+    FetState s = MakeFet(kOverRate);
+    RunSignal(state, Oversampled(), 2, 3 * kBlock, kOverRate,
+              [&](double* x, size_t n) { FetBranchFree(s, x, n); });
+}
+
+void OptoGainBranchFree(benchmark::State& state)
+{
+    OptoState s = MakeOpto(kOverRate);
+    RunSignal(state, Oversampled(), 2, 3 * kBlock, kOverRate,
+              [&](double* x, size_t n) { OptoBranchFree(s, x, n); });
+}
+
 void FetGainReference(benchmark::State& state)
 {
     FetState s = MakeFet(kOverRate);
@@ -636,10 +711,13 @@ BENCHMARK(AnalogStageReference)->Name("AnalogStage/Reference");
 BENCHMARK(AnalogStageFloor)->Name("AnalogStage/Floor");
 BENCHMARK(VcaGainReference)->Name("GainVCA/Reference");
 BENCHMARK(VcaGainRecursionOnly)->Name("GainVCA/RecursionOnly");
+BENCHMARK(VcaGainRecursionBranchFree)->Name("GainVCA/RecursionOnlyBranchFree");
 BENCHMARK(VcaGainFloor)->Name("GainVCA/Floor");
 BENCHMARK(FetGainReference)->Name("GainFET/Reference");
+BENCHMARK(FetGainBranchFree)->Name("GainFET/BranchFree");
 BENCHMARK(FetGainFloor)->Name("GainFET/Floor");
 BENCHMARK(OptoGainReference)->Name("GainOpto/Reference");
+BENCHMARK(OptoGainBranchFree)->Name("GainOpto/BranchFree");
 BENCHMARK(OptoGainFloor)->Name("GainOpto/Floor");
 BENCHMARK(VcaOffFloor)->Name("ModelOff/VCA/Floor");
 BENCHMARK(FetOffFloor)->Name("ModelOff/FET/Floor");
