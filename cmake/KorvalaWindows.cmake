@@ -10,6 +10,10 @@ enable_language(RC)
 # the MinGW C++ run-time DLLs beside them.
 add_link_options(-static)
 
+# glibc's <cmath> offers M_PI and friends to g++ in any language mode;
+# mingw-w64's only on request. Both targets compile the same code.
+add_compile_definitions(_USE_MATH_DEFINES)
+
 set(KORVALA_MINGW_SYSROOT /usr/x86_64-w64-mingw32)
 
 # zlib from libz-mingw-w64-dev, named as the archive itself: -lz would pick
