@@ -84,3 +84,23 @@ TEST(ModuleResources, MissingOrUnusableResourcesGiveNoImage)
     EXPECT_EQ(data, nullptr);
     EXPECT_EQ(size, 0u);
 }
+
+#ifdef KORVALA_PLUGIN_PATH
+TEST(ModuleResources, PluginModuleCarriesEveryPanelImage)
+{
+    // Mapped as data only: no entry point runs, the resources are readable.
+    HMODULE module = LoadLibraryExA(KORVALA_PLUGIN_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << KORVALA_PLUGIN_PATH;
+    for (const PanelImage& expected : kPanel)
+    {
+        IPngImage image;
+        EXPECT_TRUE(IModuleResources::LoadPng(module, expected.id, image)) << expected.id;
+        EXPECT_EQ(image.Width(), expected.width) << expected.id;
+        EXPECT_EQ(image.Height(), expected.height) << expected.id;
+    }
+    // Only the seven images: the test script's resources are not in it.
+    IPngImage image;
+    EXPECT_FALSE(IModuleResources::LoadPng(module, 200, image));
+    FreeLibrary(module);
+}
+#endif
