@@ -19,6 +19,7 @@
 
 #include "FloorAnalog.h"
 #include "FloorFilters.h"
+#include "FloorFused.h"
 #include "FloorModels.h"
 
 #include <benchmark/benchmark.h>
@@ -213,6 +214,22 @@ struct Pipeline
     std::vector<double> envelopes = std::vector<double>(3 * 4096);
 
     explicit Pipeline(Model m) : model(m), analog(MakeAnalog(m == Model::Vca ? 0.005 : 0.5)) {}
+
+    // The oversampled path in one pass (FloorFused.h); the VCA, being
+    // feed-forward, gains nothing from it and keeps its separate passes.
+    void RunFused(double* x, size_t n)
+    {
+        if (model == Model::Vca) return Run(x, n, true);
+        AnalogFloor(analog, x, n);
+        if (model == Model::Opto)
+        {
+            for (size_t i = 0; i < 2 * n; ++i)
+                x[i] += 1e-24;
+            OptoOversampledFused(up, opto, down, x, n, x);
+        }
+        else
+            FetOversampledFused(up, fet, down, x, n, x);
+    }
 
     void Run(double* x, size_t n, bool fast)
     {
@@ -434,6 +451,26 @@ void CheckAll()
             },
             [&](double* x, size_t n) { FetFloor(f, x, n); }, [&] { return SameObject(r, f); });
         std::printf("  (smallest gain %g, last envelope %g)\n", least, r.envelope);
+    }
+    {
+        Pipeline r(Model::Fet), f(Model::Fet);
+        Check(
+            "FET pipeline, oversampled path fused", base, 2,
+            [&](double* x, size_t n) { r.Run(x, n, false); },
+            [&](double* x, size_t n) { f.RunFused(x, n); },
+            [&] { return SameObject(r.fet, f.fet) && SameObject(r.down.state, f.down.state); });
+    }
+    {
+        Pipeline r(Model::Opto), f(Model::Opto);
+        Check(
+            "opto pipeline, oversampled path fused", base, 2,
+            [&](double* x, size_t n) { r.Run(x, n, false); },
+            [&](double* x, size_t n) { f.RunFused(x, n); },
+            [&]
+            {
+                return r.opto.gain == f.opto.gain && r.opto.envelope == f.opto.envelope &&
+                       r.opto.split == f.opto.split && SameObject(r.down.state, f.down.state);
+            });
     }
     for (Model m : {Model::Vca, Model::Fet, Model::Opto})
     {
@@ -692,6 +729,12 @@ template <Model M, bool Fast> void ModelPipeline(benchmark::State& state)
     RunSignal(state, Signal(), 2, kBlock, kRate, [&](double* x, size_t n) { p.Run(x, n, Fast); });
 }
 
+template <Model M> void PipelineFused(benchmark::State& state)
+{
+    Pipeline p(M);
+    RunSignal(state, Signal(), 2, kBlock, kRate, [&](double* x, size_t n) { p.RunFused(x, n); });
+}
+
 } // namespace
 
 BENCHMARK(OneSectionOneChannel);
@@ -726,8 +769,10 @@ BENCHMARK(ModelPipeline<Model::Vca, false>)->Name("Model/VCA/Reference");
 BENCHMARK(ModelPipeline<Model::Vca, true>)->Name("Model/VCA/Floor");
 BENCHMARK(ModelPipeline<Model::Fet, false>)->Name("Model/FET/Reference");
 BENCHMARK(ModelPipeline<Model::Fet, true>)->Name("Model/FET/Floor");
+BENCHMARK(PipelineFused<Model::Fet>)->Name("Model/FET/FloorFused");
 BENCHMARK(ModelPipeline<Model::Opto, false>)->Name("Model/Opto/Reference");
 BENCHMARK(ModelPipeline<Model::Opto, true>)->Name("Model/Opto/Floor");
+BENCHMARK(PipelineFused<Model::Opto>)->Name("Model/Opto/FloorFused");
 
 int main(int argc, char** argv)
 {
