@@ -4,7 +4,9 @@
 // Butterworth, Chebyshev I and Bessel prototypes with low-pass and high-pass
 // bilinear transforms, and a direct one-section high-shelf design.
 
+#include "dsp/filters/Bessel.h"
 #include "dsp/filters/BesselLowPass.h"
+#include "dsp/filters/BesselSolver.h"
 #include "dsp/filters/ButterHighPass.h"
 #include "dsp/filters/Cascade.h"
 #include "dsp/filters/CascadeSpace.h"
