@@ -7,6 +7,8 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 using EffectRecord = LoadedPlugin;
 
@@ -87,6 +89,31 @@ TEST_F(EffectRecord, EachEntryCallMakesAnIndependentInstance)
     plug->SetParameter(kThreshold, 0.25f);
     EXPECT_FLOAT_EQ(plug->GetParameter(kThreshold), 0.25f);
     EXPECT_FLOAT_EQ(second->GetParameter(kThreshold), 1.0f);
+}
+
+TEST(EntryPoints, InstancesCanBeCreatedFromSeveralThreadsAtOnce)
+{
+    // Each thread loads, opens, drives and closes its own instances; the
+    // entry point's mutex serialises the constructions.
+    auto work = []
+    {
+        for (int round = 0; round < 5; ++round)
+        {
+            PluginInstance p;
+            ASSERT_TRUE(p.Open(KORVALA_PLUGIN_PATH)) << p.Error();
+            p.Start(44100.0, 64);
+            p.SetParameter(kThreshold, 0.5f);
+            EXPECT_FLOAT_EQ(p.GetParameter(kThreshold), 0.5f);
+            HostBuffers<float> in(4, 64), out(2, 64);
+            p.ProcessReplacing(in.Ptrs(), out.Ptrs(), 64);
+            p.Close();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back(work);
+    for (std::thread& t : threads)
+        t.join();
 }
 
 TEST(EntryPoints, MainAndVSTPluginMainBothAnswerARecordWithoutAskingTheHost)
