@@ -446,7 +446,15 @@ void IEffectBase::SetInputChannelConnections(int first, int count, bool connecte
     {
         IInputChannel* ch = mInChannels.Get(static_cast<int>(i));
         ch->mConnected = connected;
-        if (!connected) *ch->mSlot = ch->mBuffer.GetAs<double>();
+        if (!connected)
+        {
+            // The buffer may still hold the last block widened into it for a
+            // single-precision host; a disconnected input must read silence,
+            // not repeat that block.
+            if (ch->mBuffer.GetSize() > 0)
+                std::memset(ch->mBuffer.Get(), 0, static_cast<size_t>(ch->mBuffer.GetSize()));
+            *ch->mSlot = ch->mBuffer.GetAs<double>();
+        }
     }
 }
 

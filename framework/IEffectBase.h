@@ -155,6 +155,8 @@ class IEffectBase
     // Recursive: the same thread may take it again while holding it.
     void Lock() { mMutex.lock(); }
     void Unlock() { mMutex.unlock(); }
+    // Takes the lock only if no other thread holds it.
+    bool TryLock() { return mMutex.try_lock(); }
 
     // ---- Identity and host ---------------------------------------------------
 
