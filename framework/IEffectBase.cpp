@@ -367,6 +367,13 @@ int IEffectBase::UnserializePresets(const IByteChunk& chunk, int pos)
                 slot->mChunk.Clear();
                 SerializeParams(slot->mChunk);
             }
+            else if (slot->mChunk.Size() != NParams() * static_cast<int>(sizeof(double)))
+            {
+                // The flag was read but the snapshot was not: a slot without a
+                // full snapshot would be written back as a flag with too few
+                // bytes, misaligning every later preset of the bank.
+                slot->mInitialized = false;
+            }
         }
     }
     RestorePreset(mCurrentPresetIdx);

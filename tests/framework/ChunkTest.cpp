@@ -305,3 +305,21 @@ TEST(Chunks, ExhaustedMemoryIsReportedAsFailure)
     IHeapBuffer::SetAllocationCeiling(ceiling);
     EXPECT_EQ(fx.WriteChunkForHost(false, own, &data), 96);
 }
+
+TEST(Chunks, SlotWhoseSnapshotCannotBeReadStaysWritableAsABank)
+{
+    TestEffect fx("1-1", 2);
+    Bytes chunk = Header();
+    AppendName(chunk, "-");
+    chunk.push_back(1);
+    chunk = Concat(chunk, Values(fx));
+    AppendName(chunk, "cut");
+    chunk.push_back(1); // initialised, but its values are missing
+    EXPECT_EQ(ReadChunk(fx, chunk, true), 0);
+    EXPECT_FALSE(fx.GetPresetSlot(1)->mInitialized);
+
+    const Bytes bank = WriteChunk(fx, true);
+    TestEffect other("1-1", 2);
+    EXPECT_EQ(ReadChunk(other, bank, true), 1);
+    EXPECT_STREQ(other.GetPresetName(1), "cut");
+}

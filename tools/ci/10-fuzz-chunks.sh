@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the chunk-reader fuzz target with the "fuzz" preset (clang,
+# libFuzzer, AddressSanitizer and UBSan) and runs it for 60 seconds from the
+# seed corpus of valid program and bank chunks. Fails on any crash, sanitizer
+# report or failed check; prints the executions per second.
+set -euo pipefail
+ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
+cd "$ROOT"
+SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-60}"
+
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz --target fuzz_chunks -j2 >/dev/null
+
+# New inputs go to a scratch folder; the committed seeds stay as they are.
+work=$(mktemp -d)
+log=$(mktemp)
+trap 'rm -rf "$work" "$log"' EXIT
+
+status=0
+ASAN_OPTIONS=detect_leaks=1 build/fuzz/tests/fuzz/fuzz_chunks \
+    -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 -artifact_prefix="$work/" \
+    "$work" tests/fuzz/corpus/chunks >"$log" 2>&1 || status=$?
+
+grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log" || true
+rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
+echo "fuzz_chunks: ${rate:-?} executions per second"
+if [ "$status" -ne 0 ]; then
+    tail -n 60 "$log"
+    ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* 2>/dev/null || true
+    echo "fuzz_chunks failed (exit $status)"
+    exit 1
+fi
