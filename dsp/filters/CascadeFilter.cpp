@@ -76,6 +76,60 @@ __attribute__((target("sse3"))) void RunSectionPairPacked(const Stage& c, Sectio
     l.y2 = hi[0];
     r.y2 = hi[1];
 }
+
+// All sections per frame, both channels packed. Same operations per
+// (channel, section) as the general path; the sections of consecutive frames
+// overlap in the pipeline, which section-major order cannot do.
+template <int Stages>
+__attribute__((target("sse3"))) void RunFramesPacked(const Stage* c, SectionState* state,
+                                                     int stageMax, int frameCount, double* samples,
+                                                     int stride)
+{
+    __m128d b0[Stages], b1[Stages], b2[Stages], a1[Stages], a2[Stages];
+    __m128d x1[Stages], x2[Stages], y1[Stages], y2[Stages];
+    for (int k = 0; k < Stages; ++k)
+    {
+        const SectionState& l = state[k];
+        const SectionState& r = state[stageMax + k];
+        b0[k] = _mm_set1_pd(c[k].b[0]);
+        b1[k] = _mm_set1_pd(c[k].b[1]);
+        b2[k] = _mm_set1_pd(c[k].b[2]);
+        a1[k] = _mm_set1_pd(c[k].a[1]);
+        a2[k] = _mm_set1_pd(c[k].a[2]);
+        x1[k] = _mm_set_pd(r.x1, l.x1);
+        x2[k] = _mm_set_pd(r.x2, l.x2);
+        y1[k] = _mm_set_pd(r.y1, l.y1);
+        y2[k] = _mm_set_pd(r.y2, l.y2);
+    }
+    double* p = samples;
+    for (int f = 0; f < frameCount; ++f, p += stride)
+    {
+        __m128d v = _mm_loadu_pd(p);
+        for (int k = 0; k < Stages; ++k)
+        {
+            __m128d out = _mm_add_pd(_mm_mul_pd(b1[k], x1[k]), _mm_mul_pd(b0[k], v));
+            out = _mm_add_pd(out, _mm_mul_pd(b2[k], x2[k]));
+            out = _mm_add_pd(out, _mm_mul_pd(a1[k], y1[k]));
+            out = _mm_add_pd(out, _mm_mul_pd(a2[k], y2[k]));
+            x2[k] = x1[k];
+            x1[k] = v;
+            y2[k] = y1[k];
+            y1[k] = out;
+            v = out;
+        }
+        _mm_storeu_pd(p, v);
+    }
+    for (int k = 0; k < Stages; ++k)
+    {
+        double lo[2], hi[2], ylo[2], yhi[2];
+        _mm_storeu_pd(lo, x1[k]);
+        _mm_storeu_pd(hi, x2[k]);
+        _mm_storeu_pd(ylo, y1[k]);
+        _mm_storeu_pd(yhi, y2[k]);
+        state[k] = SectionState{lo[0], hi[0], ylo[0], yhi[0]};
+        state[stageMax + k] = SectionState{lo[1], hi[1], ylo[1], yhi[1]};
+    }
+}
 #endif
 
 } // namespace
@@ -146,6 +200,16 @@ void CascadeFilter::ProcessTwoChannel(int frameCount, double* samples, int skip)
     const int stride = 2 + skip;
 #ifdef DSP_HAVE_PACKED_PATH
     const bool packed = HasTwoChannelPath();
+    if (packed && stages <= 3)
+    {
+        if (stages == 1)
+            RunFramesPacked<1>(GetStages(), m_state, stageMax, frameCount, samples, stride);
+        else if (stages == 2)
+            RunFramesPacked<2>(GetStages(), m_state, stageMax, frameCount, samples, stride);
+        else
+            RunFramesPacked<3>(GetStages(), m_state, stageMax, frameCount, samples, stride);
+        return;
+    }
 #endif
     for (int k = 0; k < stages; ++k)
     {

@@ -29,9 +29,11 @@ class CascadeFilter : public Cascade
     // The two paths, callable directly so tests and benchmarks can compare
     // them. General: frame by frame, channel by channel, sections in order.
     void ProcessGeneral(int frameCount, double* samples, int skip = 0);
-    // Two-channel filters only: section by section over the whole block, left
-    // and right side by side (packed doubles when the processor has SSE3,
-    // scalar otherwise).
+    // Two-channel filters only: left and right side by side in packed doubles
+    // when the processor has SSE3 (all sections per frame for up to three
+    // sections, else section by section over the block); without SSE3 the
+    // same side-by-side order in scalar code. Other channel counts fall back
+    // to the general path.
     void ProcessTwoChannel(int frameCount, double* samples, int skip = 0);
 
     static bool HasTwoChannelPath();
