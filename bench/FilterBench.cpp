@@ -13,7 +13,8 @@ namespace
 
 constexpr int kBlock = 512;
 
-// Inverted rate of frames counted in units of 1e-9: nanoseconds per frame.
+// Inverted rate of frames counted in units of 1e-9: nanoseconds per frame
+// (the library prints inverted rates with an "s" suffix; the figure is ns).
 benchmark::Counter NsPerFrame(const benchmark::State& state)
 {
     return benchmark::Counter(double(state.iterations()) * kBlock * 1e-9,

@@ -165,5 +165,11 @@ TEST_F(CascadeLayoutDeathTest, BrokenInvariantsAbortWithTheirConditionText)
     Fill(crowded, {{0.1, 0}, {0.2, 0.3}, {0.4, 0.1}}, {{-1, 0}, {-1, 0}, {-1, 0}}, 0, 1);
     EXPECT_DEATH(c.ApplyLayout(crowded), Literal("s->a[1]==0 && s->a[2]==0"));
 
+    // Two unpaired complex zeros in one section would write before the array.
+    Dsp::LayoutSpace<2> zeros;
+    Fill(zeros, {{0.1, 0}, {0.2, 0}}, {{0.3, 0.4}, {0.5, 0.6}}, 0, 1);
+    Dsp::CascadeSpace<2> one;
+    EXPECT_DEATH(one.ApplyLayout(zeros), Literal("k>=0 && k<m_stageCount"));
+
     EXPECT_DEATH(Dsp::BesselSolver(101), Literal("degree<=m_maxdegree"));
 }
