@@ -261,6 +261,94 @@ struct Pipeline
     }
 };
 
+// ------------------------------------------------------------ chain -----
+
+// The plug-in's per-block chain around the model: interleave the host's
+// channels (main and sidechain), input gain, signed input peaks, the 1e-24
+// offsets (the chain's, then the VCA or opto model's own), and after the model
+// output gain, output peaks and de-interleave. Reference in separate passes,
+// floor in one packed pass before and one after; the sidechain is skipped
+// while no model reads it. Peaks: max is exact, and _mm_max_pd(x, peak)
+// keeps peak for a NaN x as std::max(peak, x) does.
+struct Chain
+{
+    std::vector<double> in[4], out[2], main, side;
+    double inGain = 0.7, outGain = 1.3;
+    double peaks[4] = {0, 0, 0, 0};
+
+    Chain()
+    {
+        for (int c = 0; c < 4; ++c)
+        {
+            in[c].resize(kBlock);
+            for (size_t i = 0; i < kBlock; ++i)
+                in[c][i] = Signal()[2 * i + (c & 1)] - 1e-24;
+        }
+        out[0].resize(kBlock);
+        out[1].resize(kBlock);
+        main.resize(2 * kBlock);
+        side.resize(2 * kBlock);
+    }
+
+    void Reference(size_t n)
+    {
+        for (size_t i = 0; i < n; ++i)
+        {
+            main[2 * i] = in[0][i];
+            main[2 * i + 1] = in[1][i];
+            side[2 * i] = in[2][i];
+            side[2 * i + 1] = in[3][i];
+        }
+        for (size_t i = 0; i < 2 * n; ++i)
+            main[i] *= inGain;
+        double pl = 0.0, pr = 0.0;
+        for (size_t i = 0; i < n; ++i)
+        {
+            pl = std::max(pl, main[2 * i]);
+            pr = std::max(pr, main[2 * i + 1]);
+        }
+        for (size_t i = 0; i < 2 * n; ++i)
+            main[i] += 1e-24;
+        for (size_t i = 0; i < 2 * n; ++i)
+            main[i] += 1e-24;
+        for (size_t i = 0; i < 2 * n; ++i)
+            main[i] *= outGain;
+        double ql = 0.0, qr = 0.0;
+        for (size_t i = 0; i < n; ++i)
+        {
+            ql = std::max(ql, main[2 * i]);
+            qr = std::max(qr, main[2 * i + 1]);
+            out[0][i] = main[2 * i];
+            out[1][i] = main[2 * i + 1];
+        }
+        peaks[0] = pl, peaks[1] = pr, peaks[2] = ql, peaks[3] = qr;
+    }
+
+    void Floor(size_t n)
+    {
+        const __m128d g = _mm_set1_pd(inGain), h = _mm_set1_pd(outGain), tiny = _mm_set1_pd(1e-24);
+        __m128d p = _mm_setzero_pd(), q = _mm_setzero_pd();
+        for (size_t i = 0; i < n; ++i)
+        {
+            const __m128d v = _mm_mul_pd(_mm_set_pd(in[1][i], in[0][i]), g);
+            p = _mm_max_pd(v, p);
+            _mm_storeu_pd(&main[2 * i], _mm_add_pd(_mm_add_pd(v, tiny), tiny));
+        }
+        // (the model runs here)
+        for (size_t i = 0; i < n; ++i)
+        {
+            const __m128d v = _mm_mul_pd(_mm_loadu_pd(&main[2 * i]), h);
+            q = _mm_max_pd(v, q);
+            _mm_storel_pd(&out[0][i], v);
+            _mm_storeh_pd(&out[1][i], v);
+        }
+        _mm_storel_pd(&peaks[0], p);
+        _mm_storeh_pd(&peaks[1], p);
+        _mm_storel_pd(&peaks[2], q);
+        _mm_storeh_pd(&peaks[3], q);
+    }
+};
+
 // --------------------------------------------------------- exactness ----
 
 // Runs reference and fast form over the same blocks of the signal (several
@@ -471,6 +559,16 @@ void CheckAll()
                 return r.opto.gain == f.opto.gain && r.opto.envelope == f.opto.envelope &&
                        r.opto.split == f.opto.split && SameObject(r.down.state, f.down.state);
             });
+    }
+    {
+        Chain r, f;
+        r.Reference(kBlock);
+        f.Floor(kBlock);
+        const bool ok = SameBits(r.out[0], f.out[0]) && SameBits(r.out[1], f.out[1]) &&
+                        std::memcmp(r.peaks, f.peaks, sizeof r.peaks) == 0;
+        std::printf("%-44s %s\n", "chain around the model, two packed passes",
+                    ok ? "bit-identical" : "DIFFERS");
+        if (!ok) ++failures;
     }
     for (Model m : {Model::Vca, Model::Fet, Model::Opto})
     {
@@ -729,6 +827,19 @@ template <Model M, bool Fast> void ModelPipeline(benchmark::State& state)
     RunSignal(state, Signal(), 2, kBlock, kRate, [&](double* x, size_t n) { p.Run(x, n, Fast); });
 }
 
+// The chain around the model for one block of 512 host frames.
+template <bool Fast> void ChainPasses(benchmark::State& state)
+{
+    Chain c;
+    for (auto _ : state)
+    {
+        Fast ? c.Floor(kBlock) : c.Reference(kBlock);
+        benchmark::DoNotOptimize(c.out[0].data());
+        benchmark::ClobberMemory();
+    }
+    SetCounters(state, kBlock, kBlock / kRate);
+}
+
 template <Model M> void PipelineFused(benchmark::State& state)
 {
     Pipeline p(M);
@@ -762,6 +873,8 @@ BENCHMARK(FetGainFloor)->Name("GainFET/Floor");
 BENCHMARK(OptoGainReference)->Name("GainOpto/Reference");
 BENCHMARK(OptoGainBranchFree)->Name("GainOpto/BranchFree");
 BENCHMARK(OptoGainFloor)->Name("GainOpto/Floor");
+BENCHMARK(ChainPasses<false>)->Name("Chain/Reference");
+BENCHMARK(ChainPasses<true>)->Name("Chain/Floor");
 BENCHMARK(VcaOffFloor)->Name("ModelOff/VCA/Floor");
 BENCHMARK(FetOffFloor)->Name("ModelOff/FET/Floor");
 BENCHMARK(OptoOffFloor)->Name("ModelOff/Opto/Floor");
