@@ -49,17 +49,8 @@ TEST(IParameter, DisplayPrecisionIsTheDecimalsOfTheStep)
     EXPECT_EQ(Display(whole, 12.9), "-12");
 }
 
-TEST(IParameter, FreshParameterAndInitialiserInvariants)
+TEST(IParameter, InitDoubleRaisesMaxButDoesNotClampTheDefault)
 {
-    IParameter fresh;
-    EXPECT_EQ(fresh.Type(), IParameter::kTypeNone);
-    EXPECT_EQ(fresh.GetMin(), 0.0);
-    EXPECT_EQ(fresh.GetMax(), 1.0);
-    EXPECT_EQ(fresh.GetStep(), 1.0);
-    EXPECT_EQ(fresh.GetShape(), 1.0);
-    EXPECT_STREQ(fresh.GetNameForHost(), "");
-    EXPECT_EQ(fresh.NDisplayTexts(), 0);
-
     IParameter p;
     p.InitDouble("p", 3.0, 2.0, 2.5, 1.0, "u"); // max below min + step
     EXPECT_EQ(p.GetMax(), 3.0);
