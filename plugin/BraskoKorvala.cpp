@@ -1,11 +1,16 @@
 #include "plugin/BraskoKorvala.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 static_assert(BraskoKorvala::kUniqueId == 0x426B4B76, "'BkKv' as hosts read it");
 
 BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
     : IEffectVST(hostCallback, kNumParams, kChannelConfigs, kNumPresets, kEffectName, kProductName,
                  kMakerName, kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks,
-                 kIsInstrument)
+                 kIsInstrument),
+      mFET(), mVCA(), mOpto()
 {
     // The declaration order below is fixed (gains, then the dynamics, then the
     // switches); each InitDouble is followed by the exponent of its knob law.
@@ -39,3 +44,305 @@ BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
 }
 
 BraskoKorvala::~BraskoKorvala() = default;
+
+namespace
+{
+// Keeps the chain's recursions out of denormal numbers (the models never see
+// exact zeros).
+constexpr double kDenormalOffset = 1e-24;
+// The largest base rate whose threefold still fits the models' int rates.
+constexpr double kMaxSampleRate = INT_MAX / 3;
+
+// The ranges of "Attack" and "Release", in milliseconds, per model.
+struct TimeRanges
+{
+    double attackDefault, attackMin, attackMax, attackStep;
+    double releaseDefault, releaseMin, releaseMax, releaseStep;
+};
+constexpr TimeRanges kVcaTimes = {1.0, 1.0, 30.0, 0.1, 100.0, 100.0, 4000.0, 0.1};
+constexpr TimeRanges kFetTimes = {0.02, 0.02, 0.8, 0.01, 50.0, 50.0, 1200.0, 0.1};
+
+// The model the integer part of a "Model Type" value selects (the value is
+// clamped into 0..2 first, as reading state does).
+int ModelOf(double value)
+{
+    if (!(value >= BraskoKorvala::kModelVCA)) return BraskoKorvala::kModelVCA;
+    if (value >= BraskoKorvala::kModelOpto) return BraskoKorvala::kModelOpto;
+    return static_cast<int>(value);
+}
+
+// Re-declares p with a new range, keeping its knob position. When the range
+// does not change, the value is kept as it is: mapping it to the knob and
+// back could move it by a rounding step.
+void Redeclare(IParameter* p, const char* name, double def, double lo, double hi, double step)
+{
+    const double value = p->Value();
+    const double knob = p->GetNormalized();
+    const bool sameRange = p->GetMin() == lo && p->GetMax() == std::max(hi, lo + step);
+    p->InitDouble(name, def, lo, hi, step, "ms");
+    if (sameRange)
+        p->SetValueClamped(value);
+    else
+        p->SetNormalized(knob);
+}
+
+// Interleaves one chunk of two host channels; a missing buffer reads silence.
+void Interleave(const double* left, const double* right, double* frames, int n)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        frames[2 * i] = left ? left[i] : 0.0;
+        frames[2 * i + 1] = right ? right[i] : 0.0;
+    }
+}
+} // namespace
+
+void BraskoKorvala::OnReset()
+{
+    ScopedLock lock(this);
+    // Hosts have been seen to send a rate of 0 before the real one; such
+    // rates (and non-finite or absurd ones) are ignored and the previous rate
+    // stays in force.
+    const double rate = GetSampleRate();
+    if (rate >= 1.0 && rate <= kMaxSampleRate) mSampleRate = static_cast<int>(rate);
+
+    mFET.SetSampleRate(static_cast<double>(mSampleRate));
+    mVCA.SetSampleRate(mSampleRate);
+    mOpto.SetSampleRate(static_cast<double>(mSampleRate));
+
+    const bool oversampling = GetParam(kOversampling)->Value() >= 0.5;
+    mVCA.SetOversampling(oversampling);
+    mFET.SetOversampling(oversampling);
+    mOpto.SetOversampling(oversampling);
+}
+
+void BraskoKorvala::DeclareTimeRanges(int model)
+{
+    if (model != kModelVCA && model != kModelFET) return;
+    const TimeRanges& t = model == kModelVCA ? kVcaTimes : kFetTimes;
+    Redeclare(GetParam(kAttack), "Attack", t.attackDefault, t.attackMin, t.attackMax, t.attackStep);
+    Redeclare(GetParam(kRelease), "Release", t.releaseDefault, t.releaseMin, t.releaseMax,
+              t.releaseStep);
+}
+
+void BraskoKorvala::GreyOutKnobs(bool grey)
+{
+    if (IEditorCanvas* canvas = GetGUI())
+        for (int knob : mKnobControls)
+            canvas->GrayOutControl(knob, grey);
+}
+
+void BraskoKorvala::OnParameterChange(int idx)
+{
+    ScopedLock lock(this);
+    IParameter* p = GetParam(idx);
+    if (!p) return;
+
+    switch (idx)
+    {
+    case kModelType:
+    {
+        OnReset();
+        // The models already hold attack and release derived from these
+        // knob positions; only the displayed plain values follow the range.
+        const int model = ModelOf(p->Value());
+        if (model == kModelOpto)
+        {
+            // Same range: nothing moves.
+            GreyOutKnobs(true);
+        }
+        else
+        {
+            DeclareTimeRanges(model);
+            GreyOutKnobs(false);
+        }
+        break;
+    }
+    case kThreshold:
+    {
+        const double n = p->GetNormalized();
+        const float oneMinusN = static_cast<float>(1 - n);
+        const float m = 1 - oneMinusN;
+        // FET and opto: detector drive grows as the knob goes down.
+        const double factor = std::pow(10.0, -3.0 * static_cast<double>(m));
+        mFET.SetThreshold(factor);
+        mVCA.SetThreshold(static_cast<double>(std::pow(10.0f, -3.0f * oneMinusN)));
+        mOpto.SetThreshold(factor);
+        break;
+    }
+    case kRatio:
+    {
+        const float r = static_cast<float>(p->GetNormalized());
+        mFET.SetRatio(static_cast<double>(r));
+        mVCA.SetRatio(static_cast<double>(1.0f + 19.0f * r));
+        break;
+    }
+    case kAttack:
+    {
+        const float n = static_cast<float>(p->GetNormalized());
+        mFET.SetAttack(n);
+        mVCA.SetAttack(n);
+        break;
+    }
+    case kRelease:
+    {
+        const float n = static_cast<float>(p->GetNormalized());
+        mFET.SetRelease(n);
+        mVCA.SetRelease(n);
+        break;
+    }
+    case kOversampling:
+    {
+        const bool on = p->Value() >= 0.5;
+        mFET.SetOversampling(on);
+        mVCA.SetOversampling(on);
+        mOpto.SetOversampling(on);
+        break;
+    }
+    case kAnalogEmulation:
+    {
+        const bool on = p->Value() >= 0.5;
+        mFET.SetAnalogEmulation(on);
+        mVCA.SetAnalogEmulation(on);
+        mOpto.SetAnalogEmulation(on);
+        break;
+    }
+    case kSidechainFilter:
+    {
+        const float n = static_cast<float>(p->GetNormalized());
+        mVCA.SetSidechainFilter(n);
+        mFET.SetSidechainFilter(n);
+        mOpto.SetSidechainFilter(n);
+        break;
+    }
+    case kExternalSidechain:
+    {
+        const bool on = p->Value() != 0;
+        mVCA.SetExternalSidechain(on);
+        mOpto.SetExternalSidechain(on);
+        mFET.SetExternalSidechain(on);
+        break;
+    }
+    default:
+        // Input and output gain are read in every block.
+        break;
+    }
+}
+
+int BraskoKorvala::UnserializeParams(const IByteChunk& chunk, int pos)
+{
+    ScopedLock lock(this);
+    // The chunk holds one double per parameter in index order. Reading it
+    // clamps every value into its parameter's current range before the
+    // "Model Type" change re-ranges "Attack" and "Release", which would lose
+    // the times of a model other than the current one. So the ranges the
+    // saved values belong to are put in force first. Under the opto model the
+    // ranges are those of the model selected before it; the saved attack
+    // tells which (the two attack ranges do not overlap).
+    double savedModel = 0.0;
+    double savedAttack = 0.0;
+    if (pos >= 0 && chunk.GetDouble(&savedModel, pos + 8 * kModelType) >= 0 &&
+        chunk.GetDouble(&savedAttack, pos + 8 * kAttack) >= 0)
+    {
+        int ranges = ModelOf(GetParam(kModelType)->Clamp(savedModel));
+        if (ranges == kModelOpto)
+        {
+            if (savedAttack >= kVcaTimes.attackMin && savedAttack <= kVcaTimes.attackMax)
+                ranges = kModelVCA;
+            else if (savedAttack >= kFetTimes.attackMin && savedAttack <= kFetTimes.attackMax)
+                ranges = kModelFET;
+        }
+        DeclareTimeRanges(ranges);
+    }
+    return IEffectVST::UnserializeParams(chunk, pos);
+}
+
+void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+    // Audio thread, lock held. Nothing here allocates: the chunk buffers are
+    // members and the models hold their own.
+    if (NInChannels() > 1)
+    {
+        mFET.SetStereoFlag(true);
+        mVCA.SetStereoFlag(true);
+        mOpto.SetStereoFlag(true);
+    }
+
+    const double inputGain = GetParam(kInputGain)->DBToAmp();
+    const double outputGain = GetParam(kOutputGain)->DBToAmp();
+    const int model = ModelOf(GetParam(kModelType)->Value());
+    const int nIn = NInChannels();
+    const int nOut = NOutChannels();
+    const double* inL = nIn > 0 ? inputs[0] : nullptr;
+    const double* inR = nIn > 1 ? inputs[1] : nullptr;
+    const double* scL = nIn > 2 ? inputs[2] : nullptr;
+    const double* scR = nIn > 3 ? inputs[3] : nullptr;
+    double* outL = nOut > 0 ? outputs[0] : nullptr;
+    double* outR = nOut > 1 ? outputs[1] : nullptr;
+
+    // Peaks are signed maxima over the whole host block, not magnitudes.
+    double peakInL = 0.0, peakInR = 0.0, peakOutL = 0.0, peakOutR = 0.0;
+    float gainReduction = 1.0f;
+
+    // At least one pass, so that an empty block still asks the model (which
+    // then reports no reduction).
+    int done = 0;
+    do
+    {
+        const int n = std::min(kMaxChunkFrames, std::max(nFrames - done, 0));
+        const int off = done;
+        Interleave(inL ? inL + off : nullptr, inR ? inR + off : nullptr, mMain, n);
+        Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
+
+        for (int i = 0; i < 2 * n; ++i)
+            mMain[i] *= inputGain;
+        for (int i = 0; i < n; ++i)
+        {
+            peakInL = std::max(peakInL, mMain[2 * i]);
+            peakInR = std::max(peakInR, mMain[2 * i + 1]);
+        }
+        for (int i = 0; i < 2 * n; ++i)
+            mMain[i] += kDenormalOffset;
+
+        double reduction = 1.0;
+        switch (model)
+        {
+        case kModelFET:
+            mFET.Process(mMain, n, mSide);
+            reduction = mFET.GainReduction();
+            break;
+        case kModelOpto:
+            mOpto.Process(mMain, n, mSide);
+            reduction = mOpto.GainReduction();
+            break;
+        default:
+            mVCA.Process(mMain, n, mSide);
+            reduction = mVCA.GainReduction();
+            break;
+        }
+        gainReduction = std::min(gainReduction, static_cast<float>(reduction));
+
+        for (int i = 0; i < 2 * n; ++i)
+            mMain[i] *= outputGain;
+        for (int i = 0; i < n; ++i)
+        {
+            peakOutL = std::max(peakOutL, mMain[2 * i]);
+            peakOutR = std::max(peakOutR, mMain[2 * i + 1]);
+            if (outL) outL[off + i] = mMain[2 * i];
+            if (outR) outR[off + i] = mMain[2 * i + 1];
+        }
+        done += n;
+    } while (done < nFrames);
+
+    // The editor reads these on its own timer without the lock; the canvas
+    // stores each value only when it differs from the control's current one.
+    if (IEditorCanvas* canvas = GetGUI())
+    {
+        canvas->SetAllControlsDirty();
+        canvas->SetControlFromPlugin(mMeterControls[kMeterInLeft], peakInL);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterInRight], peakInR);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterOutLeft], peakOutL);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterOutRight], peakOutR);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterGainReduction], gainReduction);
+    }
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dsp/VCACompressor.h"
+#include "dsp/VintageFETCompressor.h"
+#include "dsp/VintageOptoCompressor.h"
 #include "vst/IEffectVST.h"
 
 #include <cstdint>
@@ -56,10 +59,79 @@ class BraskoKorvala : public IEffectVST
     static constexpr int32_t kUniqueId = MakeFourCC('B', 'k', 'K', 'v');
     static constexpr int32_t kMakerId = MakeFourCC('B', 'r', 's', 'k');
 
-    // Called by the entry point under its process-wide mutex.
+    // Frames the chain hands to a model at a time. Host blocks of any length
+    // are worked in pieces of this size; the models run frame by frame, so
+    // the output is the same for every split.
+    static constexpr int kMaxChunkFrames = 4096;
+
+    // Indices of the editor's meter and knob controls, in the order the
+    // meters receive their values after each block.
+    enum MeterControl
+    {
+        kMeterInLeft = 0,
+        kMeterInRight,
+        kMeterOutLeft,
+        kMeterOutRight,
+        kMeterGainReduction,
+        kNumMeters
+    };
+    enum GreyedKnob
+    {
+        kKnobRatio = 0,
+        kKnobAttack,
+        kKnobRelease,
+        kNumGreyedKnobs
+    };
+
+    // Called by the entry point under its process-wide mutex. The object is
+    // large (each model holds its oversampling buffers): create it on the heap.
     explicit BraskoKorvala(audioMasterCallback hostCallback);
     ~BraskoKorvala() override;
 
     BraskoKorvala(const BraskoKorvala&) = delete;
     BraskoKorvala& operator=(const BraskoKorvala&) = delete;
+
+    // Sample-rate, block-size or activation change, and every "Model Type"
+    // change. GUI thread (or whichever thread the host uses for the
+    // dispatcher); takes the lock.
+    void OnReset() override;
+    // After parameter idx changed (host, editor or preset). Any thread the
+    // host or the editor uses; takes the lock.
+    void OnParameterChange(int idx) override;
+    // Audio thread, lock held by the framework's process callback. Reads four
+    // inputs (main left/right, sidechain left/right) and writes two outputs.
+    // Allocates nothing.
+    void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+    // Restores a state chunk or preset. GUI thread; takes the lock. The saved
+    // "Model Type" is looked at first, so that "Attack" and "Release" are read
+    // in the ranges they were saved in rather than clamped into the ranges of
+    // the model currently selected.
+    int UnserializeParams(const IByteChunk& chunk, int pos) override;
+
+    // The models, for tests and tools that look behind the chain.
+    const VCACompressor& VCA() const { return mVCA; }
+    const VintageFETCompressor& FET() const { return mFET; }
+    const VintageOptoCompressor& Opto() const { return mOpto; }
+    int IntegerSampleRate() const { return mSampleRate; }
+
+  private:
+    // Re-declares "Attack" and "Release" with the ranges of the given model
+    // (0 VCA, 1 FET); the opto model keeps whichever ranges are in force.
+    void DeclareTimeRanges(int model);
+    void GreyOutKnobs(bool grey);
+
+    // Constructed in this order: each draws its right-channel offset from
+    // rand() in its constructor.
+    VintageFETCompressor mFET;
+    VCACompressor mVCA;
+    VintageOptoCompressor mOpto;
+    // The framework's rate truncated, as last accepted by OnReset.
+    int mSampleRate = 44100;
+    // Control indices in the editor's list; -1 (ignored by the canvas) until
+    // the editor is built.
+    int mMeterControls[kNumMeters] = {-1, -1, -1, -1, -1};
+    int mKnobControls[kNumGreyedKnobs] = {-1, -1, -1};
+    // Interleaved stereo work frames of one chunk: main and sidechain.
+    double mMain[2 * kMaxChunkFrames] = {};
+    double mSide[2 * kMaxChunkFrames] = {};
 };
