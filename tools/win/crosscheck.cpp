@@ -64,7 +64,7 @@ std::vector<Case> Cases()
                               {"Analog Emulation", 0.0f},
                               {"External Sidechain", static_cast<float>(external)},
                               {"Input Gain", 0.75f},
-                              {"Threshold", 0.55f},
+                              {"Threshold", 0.3f},
                               {"Ratio", 0.6f},
                               {"Attack", 0.2f},
                               {"Release", 0.3f},
