@@ -12,7 +12,7 @@
 //
 // Holds its oversampling buffers by value (about 0.5 MB): construct it on the
 // heap or inside an object that is.
-class VintageFETCompressor
+class VintageFETCompressor final
 {
   public:
     // Frames per internal pass (see VCACompressor::kMaxChunkFrames).

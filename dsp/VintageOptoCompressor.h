@@ -14,7 +14,7 @@
 //
 // Holds its oversampling buffers by value (about 0.5 MB): construct it on the
 // heap or inside an object that is.
-class VintageOptoCompressor
+class VintageOptoCompressor final
 {
   public:
     // Frames per internal pass (see VCACompressor::kMaxChunkFrames).

@@ -8,7 +8,7 @@
 // any oversampling) when "Analog Emulation" is on: saturator, DC blocker,
 // then the same tiny noise on both channels. Its state is never reset after
 // construction.
-class analogue_block
+class analogue_block final
 {
   public:
     // Model kinds passed to Setup; they pick the saturator's drive.

@@ -6,7 +6,7 @@
 // Content above the band limit (0.064 cycles per sample, whatever the rate)
 // passes untouched; the even-order terms, scaled by the drive, make the curve
 // asymmetric and add DC that the analog stage's DC blocker removes.
-class saturator
+class saturator final
 {
   public:
     static constexpr int kMaxFrames = 4096;
