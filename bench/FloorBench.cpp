@@ -409,6 +409,14 @@ void CheckAll()
             [&] { return SameObject(r.state, f.state); });
     }
     {
+        auto r = LowPass<3, 2>(0.05), f = r;
+        Check(
+            "cascade 3x2 frame-major packed", base, 2,
+            [&](double* x, size_t n) { ProcessReference(r, x, n); },
+            [&](double* x, size_t n) { ProcessFrameMajor(f, x, n); },
+            [&] { return SameObject(r.state, f.state); });
+    }
+    {
         auto r = LowPass<3, 2>(20000.0 / (3 * kRate)), f = r;
         std::vector<double> outR(6 * 2048), outF(6 * 2048);
         // The kernels write into separate buffers; compare those too.
@@ -661,6 +669,13 @@ template <int S> void CascadeSectionBySection(benchmark::State& state)
               [&](double* x, size_t n) { ProcessSectionBySection(f, x, n); });
 }
 
+template <int S> void CascadeFrameMajor(benchmark::State& state)
+{
+    Cascade<S, 2> f = LowPass<S, 2>(0.05);
+    RunSignal(state, Oversampled(), 2, 3 * kBlock, kOverRate,
+              [&](double* x, size_t n) { ProcessFrameMajor(f, x, n); });
+}
+
 template <int S> void CascadeInterleaved(benchmark::State& state)
 {
     Cascade<S, 2> f = LowPass<S, 2>(0.05);
@@ -675,6 +690,41 @@ void UpReference(benchmark::State& state)
     std::vector<double> out(6 * kBlock);
     RunSignal(state, Signal(), 2, kBlock, kRate,
               [&](double* x, size_t n) { UpsampleReference(f, x, n, out.data()); });
+}
+
+// As a two-channel frame-major cascade does it: stuff, then filter.
+void UpStuffFrameMajor(benchmark::State& state)
+{
+    auto f = LowPass<3, 2>(20000.0 / kOverRate);
+    std::vector<double> out(6 * kBlock);
+    RunSignal(state, Signal(), 2, kBlock, kRate,
+              [&](double* x, size_t n)
+              {
+                  for (size_t i = 0; i < n; ++i)
+                  {
+                      out[6 * i + 0] = 3.0 * x[2 * i + 0];
+                      out[6 * i + 1] = 3.0 * x[2 * i + 1];
+                      for (int k = 2; k < 6; ++k)
+                          out[6 * i + k] = 0.0;
+                  }
+                  ProcessFrameMajor(f, out.data(), 3 * n);
+              });
+}
+
+void DownFrameMajorPick(benchmark::State& state)
+{
+    auto f = LowPass<2, 2>(20000.0 / kOverRate);
+    std::vector<double> out(2 * kBlock);
+    RunSignal(state, Oversampled(), 6, kBlock, kRate,
+              [&](double* x, size_t n)
+              {
+                  ProcessFrameMajor(f, x, 3 * n);
+                  for (size_t j = 0; j < n; ++j)
+                  {
+                      out[2 * j] = x[6 * j];
+                      out[2 * j + 1] = x[6 * j + 1];
+                  }
+              });
 }
 
 void UpInterleaved(benchmark::State& state)
@@ -853,13 +903,17 @@ BENCHMARK(OneSectionTwoChannelsScalar);
 BENCHMARK(OneSectionTwoChannelsPacked);
 BENCHMARK(CascadeReference<2>)->Name("Cascade2x2/Reference");
 BENCHMARK(CascadeSectionBySection<2>)->Name("Cascade2x2/SectionBySection");
+BENCHMARK(CascadeFrameMajor<2>)->Name("Cascade2x2/FrameMajorPacked");
 BENCHMARK(CascadeInterleaved<2>)->Name("Cascade2x2/Interleaved");
 BENCHMARK(CascadeReference<3>)->Name("Cascade3x2/Reference");
 BENCHMARK(CascadeSectionBySection<3>)->Name("Cascade3x2/SectionBySection");
+BENCHMARK(CascadeFrameMajor<3>)->Name("Cascade3x2/FrameMajorPacked");
 BENCHMARK(CascadeInterleaved<3>)->Name("Cascade3x2/Interleaved");
 BENCHMARK(UpReference)->Name("Upsample3/Reference");
+BENCHMARK(UpStuffFrameMajor)->Name("Upsample3/StuffThenFrameMajor");
 BENCHMARK(UpInterleaved)->Name("Upsample3/ZerosSkippedInterleaved");
 BENCHMARK(DownReference)->Name("Downsample3/Reference");
+BENCHMARK(DownFrameMajorPick)->Name("Downsample3/FrameMajorThenPick");
 BENCHMARK(DownInterleaved)->Name("Downsample3/InterleavedKeptOnly");
 BENCHMARK(AnalogStageReference)->Name("AnalogStage/Reference");
 BENCHMARK(AnalogStageFloor)->Name("AnalogStage/Floor");

@@ -178,6 +178,23 @@ template <int S> void ProcessInterleaved(Cascade<S, 2>& f, double* x, size_t fra
     StorePacked(f, p);
 }
 
+// Frame by frame with every section in turn, both channels packed: the
+// processor itself overlaps section s of frame i with section s - 1 of frame
+// i + 1, so this reaches the interleaved form's speed without the wavefront.
+template <int S> void ProcessFrameMajor(Cascade<S, 2>& f, double* x, size_t frames)
+{
+    PackedSection p[S];
+    LoadPacked(f, p);
+    for (size_t i = 0; i < frames; ++i)
+    {
+        __m128d v = _mm_loadu_pd(x + 2 * i);
+        for (int s = 0; s < S; ++s)
+            v = p[s].Run(v);
+        _mm_storeu_pd(x + 2 * i, v);
+    }
+    StorePacked(f, p);
+}
+
 // Up-sampling by 3, reference: stuff (3x, 0, 0) into out, then filter out in
 // place with the reference order.
 template <int S>
