@@ -100,9 +100,9 @@ void Interleave(const double* left, const double* right, double* frames, int n)
 void BraskoKorvala::OnReset()
 {
     ScopedLock lock(this);
-    // Hosts have been seen to send a rate of 0 before the real one; such
-    // rates (and non-finite or absurd ones) are ignored and the previous rate
-    // stays in force.
+    // A rate of 0, a negative or non-finite rate, or one whose threefold
+    // would overflow the models' int rates cannot drive the models: it is
+    // ignored and the previous rate stays in force.
     const double rate = GetSampleRate();
     if (rate >= 1.0 && rate <= kMaxSampleRate) mSampleRate = static_cast<int>(rate);
 
