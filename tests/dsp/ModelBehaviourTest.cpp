@@ -1,6 +1,6 @@
 // What the models do, checked against analytic facts rather than their code:
-// steady states of the feedback loops, release shape, detector weighting,
-// sidechain independence and block-size independence.
+// steady states of the feedback loops, release shape, detector weighting
+// and block-size independence.
 
 #include "dsp/VCACompressor.h"
 #include "dsp/VintageFETCompressor.h"
@@ -161,70 +161,6 @@ TEST(ModelBehaviour, OptoDetectorReactsMoreToTrebleThanToBass)
         gains[f] = m->GainReduction();
     }
     EXPECT_LT(gains[1], gains[0] - 0.02);
-}
-
-// With the external sidechain on, the gain sequence depends on the sidechain
-// alone: two very different main signals end at the same gain.
-template <class Model> void SidechainAloneSetsTheGain(double threshold, double ratio)
-{
-    double finalGain[2];
-    for (int run = 0; run < 2; ++run)
-    {
-        auto m = std::make_unique<Model>();
-        PlainSetup(*m);
-        m->SetThreshold(threshold);
-        m->SetRatio(ratio);
-        m->SetExternalSidechain(true);
-        std::vector<double> x(2 * 8000), sc(2 * 8000);
-        for (int i = 0; i < 8000; ++i)
-        {
-            sc[2 * i] = sc[2 * i + 1] = 0.6 * std::sin(0.03 * i);
-            x[2 * i] = x[2 * i + 1] = (run ? 0.9 : 0.01) * std::sin(0.011 * i);
-        }
-        m->Process(x.data(), 8000, sc.data());
-        finalGain[run] = m->gain;
-        EXPECT_LT(m->GainReduction(), 0.95);
-    }
-    EXPECT_EQ(finalGain[0], finalGain[1]);
-}
-
-// The opto model has no ratio.
-template <> void SidechainAloneSetsTheGain<VintageOptoCompressor>(double threshold, double)
-{
-    double finalGain[2];
-    for (int run = 0; run < 2; ++run)
-    {
-        auto m = std::make_unique<VintageOptoCompressor>();
-        PlainSetup(*m);
-        m->SetThreshold(threshold);
-        m->SetExternalSidechain(true);
-        std::vector<double> x(2 * 8000), sc(2 * 8000);
-        for (int i = 0; i < 8000; ++i)
-        {
-            sc[2 * i] = sc[2 * i + 1] = 0.6 * std::sin(0.03 * i);
-            x[2 * i] = x[2 * i + 1] = (run ? 0.9 : 0.01) * std::sin(0.011 * i);
-        }
-        m->Process(x.data(), 8000, sc.data());
-        finalGain[run] = m->gain;
-        EXPECT_LT(m->GainReduction(), 0.95);
-    }
-    EXPECT_EQ(finalGain[0], finalGain[1]);
-}
-
-TEST(ModelBehaviour, ExternalSidechainAloneMovesTheGain)
-{
-    {
-        SCOPED_TRACE("VCA");
-        SidechainAloneSetsTheGain<VCACompressor>(0.05, 4.0);
-    }
-    {
-        SCOPED_TRACE("FET");
-        SidechainAloneSetsTheGain<VintageFETCompressor>(0.02, 0.8);
-    }
-    {
-        SCOPED_TRACE("opto");
-        SidechainAloneSetsTheGain<VintageOptoCompressor>(0.01, 0.0);
-    }
 }
 
 template <class Model> void ConfigureForSplits(Model& m)
