@@ -12,6 +12,9 @@
 #include <memory>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace
 {
 VstIntPtr VSTCALLBACK SilentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float)
@@ -60,8 +63,8 @@ double Measure(int model, bool oversamplingAndAnalog)
         for (int i = 0; i < kBlock; ++i, ++frame)
         {
             const double t = frame / kRate;
-            in[0][i] = 0.7 * std::sin(2 * M_PI * 220 * t) * (0.6 + 0.4 * std::sin(3 * t));
-            in[1][i] = 0.7 * std::sin(2 * M_PI * 330 * t);
+            in[0][i] = 0.7 * std::sin(2 * kPi * 220 * t) * (0.6 + 0.4 * std::sin(3 * t));
+            in[1][i] = 0.7 * std::sin(2 * kPi * 330 * t);
         }
         fx->Lock();
         fx->ProcessBlock(ins, outs, kBlock);

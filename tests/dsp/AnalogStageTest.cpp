@@ -9,6 +9,9 @@
 #include <memory>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace
 {
 // Amplitude of harmonic h of a tone with `period` samples, by correlation
@@ -20,7 +23,7 @@ double Harmonic(const std::vector<double>& frames, int channel, int start, int p
     const int n = periods * period;
     for (int i = 0; i < n; ++i)
     {
-        const double ph = 2 * M_PI * h * i / period;
+        const double ph = 2 * kPi * h * i / period;
         re += frames[2 * (start + i) + channel] * std::cos(ph);
         im += frames[2 * (start + i) + channel] * std::sin(ph);
     }
@@ -80,7 +83,7 @@ TEST(AnalogStage, ConstantInputDecaysWithTheFifteenHertzCorner)
     std::vector<double> x(2 * n, 0.25);
     stage->Process(x.data(), n);
     // Time constant 1 / (2 pi 15 Hz) = 10.6 ms = 468 frames.
-    const double tau = 44100.0 / (2 * M_PI * 15.0);
+    const double tau = 44100.0 / (2 * kPi * 15.0);
     const double start = x[0];
     EXPECT_NEAR(x[2 * (int)tau] / start, std::exp(-1.0), 0.01);
     EXPECT_LT(std::fabs(x[2 * (n - 1)]), 1e-5);
@@ -92,7 +95,7 @@ TEST(AnalogStage, DriveSetsTheSecondHarmonicOddOnesStayFixed)
     const int frames = 200 * period;
     std::vector<double> tone(2 * frames);
     for (int i = 0; i < frames; ++i)
-        tone[2 * i] = tone[2 * i + 1] = 0.5 * std::sin(2 * M_PI * i / period);
+        tone[2 * i] = tone[2 * i + 1] = 0.5 * std::sin(2 * kPi * i / period);
 
     std::vector<double> vca = tone, fet = tone;
     auto a = std::make_unique<analogue_block>();

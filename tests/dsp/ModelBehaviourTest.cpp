@@ -14,6 +14,9 @@
 #include <random>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace
 {
 // The FET/opto curve, written from its definition.
@@ -156,7 +159,7 @@ TEST(ModelBehaviour, OptoDetectorReactsMoreToTrebleThanToBass)
         m->SetThreshold(0.002);
         std::vector<double> x(2 * 44100);
         for (int i = 0; i < 44100; ++i)
-            x[2 * i] = x[2 * i + 1] = 0.3 * std::sin(2 * M_PI * freqs[f] * i / 44100);
+            x[2 * i] = x[2 * i + 1] = 0.3 * std::sin(2 * kPi * freqs[f] * i / 44100);
         m->Process(x.data(), 44100, nullptr);
         gains[f] = m->GainReduction();
     }

@@ -18,6 +18,9 @@
 #include <random>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace
 {
 
@@ -56,7 +59,7 @@ class NaiveModel
         // Analog stage, set up last for the processing rate.
         drive_ = s.kind == kVca ? 0.005 : 0.5;
         cheb_.Setup(1.0, 0.064, 0.5);
-        const double f = std::exp(-2.0 * M_PI * (double)(15.0f / (float)procRate));
+        const double f = std::exp(-2.0 * kPi * (double)(15.0f / (float)procRate));
         dcB0_ = (1.0 + f) / 2.0;
         dcB1_ = -(1.0 + f) / 2.0;
         dcA1_ = f;
@@ -311,9 +314,9 @@ std::vector<double> TestSignal(int frames, unsigned seed, double level)
     std::vector<double> v(2 * frames);
     for (int i = 0; i < frames; ++i)
     {
-        const double swell = 0.5 + 0.5 * std::sin(2 * M_PI * i / 3000.0);
+        const double swell = 0.5 + 0.5 * std::sin(2 * kPi * i / 3000.0);
         const bool silent = (i / 1500) % 4 == 3;
-        const double tone = std::sin(2 * M_PI * 220.0 * i / 44100.0);
+        const double tone = std::sin(2 * kPi * 220.0 * i / 44100.0);
         v[2 * i] = silent ? 0.0 : level * swell * (0.6 * tone + 0.4 * u(rng));
         v[2 * i + 1] = silent ? 0.0 : level * swell * (0.5 * tone + 0.5 * u(rng));
     }

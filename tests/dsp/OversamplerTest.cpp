@@ -9,6 +9,9 @@
 #include <memory>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 namespace
 {
 std::vector<double> RoundTrip(Oversampler& os, double cutoff, const std::vector<double>& in)
@@ -30,7 +33,7 @@ double SineAmplitude(SidechainFilter& f, double cyclesPerSample)
     double peak = 0;
     for (int i = 0; i < 40000; ++i)
     {
-        const double y = f.ProcessSample(std::sin(2 * M_PI * cyclesPerSample * i));
+        const double y = f.ProcessSample(std::sin(2 * kPi * cyclesPerSample * i));
         if (i > 20000) peak = std::max(peak, std::fabs(y));
     }
     return peak;
@@ -73,7 +76,7 @@ TEST(Oversampler, ToneAboveTheBaseBandIsRejected)
     const int n = 20000;
     std::vector<double> in(2 * n);
     for (int i = 0; i < n; ++i)
-        in[2 * i] = in[2 * i + 1] = std::sin(2 * M_PI * 0.45 * i);
+        in[2 * i] = in[2 * i + 1] = std::sin(2 * kPi * 0.45 * i);
     const std::vector<double> out = RoundTrip(*os, 20000.0 / (3.0 * 96000), in);
     double peak = 0;
     for (int i = n / 2; i < n; ++i)

@@ -14,6 +14,9 @@
 #include <memory>
 #include <vector>
 
+// M_PI is not standard C++ (mingw leaves it out in strict mode).
+static constexpr double kPi = 3.14159265358979323846;
+
 class RecordingCanvas : public IEditorCanvas
 {
   public:
@@ -118,7 +121,7 @@ struct Audio
     void Sine(int channel, double amp, double cyclesPerSample)
     {
         for (int i = 0; i < frames; ++i)
-            in[channel][i] = amp * std::sin(2 * M_PI * cyclesPerSample * i);
+            in[channel][i] = amp * std::sin(2 * kPi * cyclesPerSample * i);
     }
     int frames;
     std::vector<double> in[4];
