@@ -148,7 +148,8 @@ void BraskoKorvala::OnParameterChange(int idx)
         const int model = ModelOf(p->Value());
         if (model == kModelOpto)
         {
-            // Same range: nothing moves.
+            // The opto model has no attack or release: the ranges in force
+            // stay, and so do the values.
             GreyOutKnobs(true);
         }
         else
