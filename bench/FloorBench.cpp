@@ -18,6 +18,7 @@
 // Timing figures are printed, never asserted.
 
 #include "FloorAnalog.h"
+#include "FloorEngineCheck.h"
 #include "FloorFilters.h"
 #include "FloorFused.h"
 #include "FloorModels.h"
@@ -944,6 +945,7 @@ BENCHMARK(PipelineFused<Model::Opto>)->Name("Model/Opto/FloorFused");
 int main(int argc, char** argv)
 {
     CheckAll();
+    failures += CheckAgainstEngine();
     std::printf("\nt/frame: CPU time per frame at the kernel's rate (144 kHz for filters and gain\n"
                 "computers, 48 kHz for Upsample3, Downsample3, AnalogStage, ModelOff, Model);\n"
                 "t/audio_s: CPU time per second of 48 kHz audio; x_realtime: its inverse.\n\n");
