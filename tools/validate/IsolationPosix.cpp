@@ -33,6 +33,7 @@ void Isolation::Run(const std::function<void(Report&)>& phase, Report& report, b
     }
     std::fflush(stdout);
     std::fflush(stderr);
+    std::fflush(report.Stream());
     const pid_t pid = fork();
     if (pid < 0)
     {
@@ -46,14 +47,14 @@ void Isolation::Run(const std::function<void(Report&)>& phase, Report& report, b
     {
         close(fds[0]);
         if (timeLimitSeconds > 0) alarm(timeLimitSeconds);
-        Report child(stdout);
+        Report child(report.Stream());
         child.SetPhase(report.Phase());
         phase(child);
         const long counts[3] = {child.Checks(), child.Failures(), child.Configurations()};
         ssize_t written = write(fds[1], counts, sizeof counts);
         (void)written;
         close(fds[1]);
-        std::fflush(stdout);
+        std::fflush(report.Stream());
         // exit, not _exit: a leak checker in this build runs at exit.
         std::exit(0);
     }

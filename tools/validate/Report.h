@@ -24,6 +24,7 @@ class Report
     void BeginPhase(const std::string& phase);
     void SetPhase(const std::string& phase);
     const std::string& Phase() const { return mPhase; }
+    std::FILE* Stream() const { return mOut; }
 
     // One check passed or failed. The check name is short and stable
     // ("finite-output", "no-allocation", ...); detail says what was seen.

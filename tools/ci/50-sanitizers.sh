@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The whole test suite under AddressSanitizer + UBSan (preset asan, in
+# build/asan), including a quick validator run against the asan-built module,
+# and the thread tests under ThreadSanitizer (preset tsan, in build/tsan):
+# the validator's threads and lifecycle phases, which drive one instance from
+# two threads and create instances from two threads at once, plus every
+# CTest test whose name says it is about threads. Any report fails the step.
+set -uo pipefail
+ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
+cd "$ROOT"
+status=0
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+
+echo "--- asan: configure and build"
+if cmake --preset asan >/dev/null && cmake --build build/asan -j2 >/dev/null; then
+    ctest --test-dir build/asan -j2 --output-on-failure || status=1
+    echo "--- asan: korvala-validate --quick"
+    build/asan/tools/validate/korvala-validate --quick build/asan/plugin/BraskoKorvala.so ||
+        status=1
+else
+    echo "asan build failed"; status=1
+fi
+
+echo "--- tsan: configure and build"
+if cmake --preset tsan >/dev/null && cmake --build build/tsan -j2 >/dev/null; then
+    ctest --test-dir build/tsan -j2 --output-on-failure -R '[Tt]hread|[Cc]oncurren|[Rr]ace' ||
+        status=1
+    echo "--- tsan: korvala-validate threads and lifecycle phases"
+    build/tsan/tools/validate/korvala-validate --quick --only threads,lifecycle \
+        build/tsan/plugin/BraskoKorvala.so || status=1
+else
+    echo "tsan build failed"; status=1
+fi
+exit $status

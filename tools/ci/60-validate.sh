@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs korvala-validate against build/release's BraskoKorvala.so (the full
+# run: every rate, block size, precision, model, oversampling and analog
+# setting), then its denormal benchmark (figures only). When the Windows
+# build exists (build/windows), the Windows validator runs under Wine against
+# the DLL as well; otherwise that part is skipped.
+set -uo pipefail
+ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
+cd "$ROOT"
+
+validator=build/release/tools/validate/korvala-validate
+plugin=build/release/plugin/BraskoKorvala.so
+if [ ! -x "$validator" ] || [ ! -f "$plugin" ]; then
+    cmake --preset release >/dev/null && cmake --build build/release -j2 \
+        --target korvala-validate BraskoKorvala >/dev/null || { echo "build failed"; exit 1; }
+fi
+
+status=0
+"$validator" ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} "$plugin" || status=1
+
+echo
+"$validator" --bench-denormals "$plugin" || true
+
+wexe=$(ls build/windows/tools/validate/korvala-validate.exe 2>/dev/null | head -n 1)
+wdll=$(ls build/windows/plugin/BraskoKorvala.dll 2>/dev/null | head -n 1)
+echo
+if [ -n "$wexe" ] && [ -n "$wdll" ] && command -v wine >/dev/null 2>&1; then
+    echo "--- Windows: $wexe under Wine against $wdll"
+    export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$ROOT/build/wineprefix}"
+    # Wine runs phases in one process (no fork) and has no allocation hook;
+    # the quick run keeps its start-up costs small.
+    wine "$wexe" --quick "$wdll" || status=1
+else
+    echo "--- Windows: no build/windows validator and DLL, skipped"
+fi
+exit $status
