@@ -273,6 +273,10 @@ bool Validator::ProcessChecked(PluginInstance& instance, AudioBuffers& buffers, 
                                int n, Report& report, const std::string& configuration,
                                bool finiteInput, double inputPeak)
 {
+    // A plug-in that does not offer a call is not judged on it.
+    if ((precision == Precision::Double && !instance.CanDoubleReplacing()) ||
+        (precision == Precision::Float && !instance.CanReplacing()))
+        return true;
     buffers.MarkOutputs(precision, n);
     long allocations = 0, releases = 0;
     AllocationCounter::Arm();
@@ -335,7 +339,7 @@ void Validator::Record(Report& report)
                       e->processDoubleReplacing != nullptr,
                   "callbacks", "record", "effFlagsCanDoubleReplacing without the callback");
     report.Expect(e->numParams >= 0 && e->numParams < 100000 && e->numInputs >= 0 &&
-                      e->numOutputs >= 0 && e->numPrograms >= 1,
+                      e->numOutputs >= 0 && e->numPrograms >= 0,
                   "counts", "record",
                   "implausible counts: params " + std::to_string(e->numParams) + ", inputs " +
                       std::to_string(e->numInputs) + ", outputs " + std::to_string(e->numOutputs) +
@@ -454,7 +458,8 @@ void Validator::Lifecycle(Report& report)
         for (size_t i = 0; i < all.size(); ++i)
             for (size_t j = i + 1; j < all.size(); ++j)
                 report.Expect(all[i]->Effect() != all[j]->Effect() &&
-                                  all[i]->Effect()->object != all[j]->Effect()->object,
+                                  (all[i]->Effect()->object == nullptr ||
+                                   all[i]->Effect()->object != all[j]->Effect()->object),
                               "distinct-instances", where, "two instances share a record");
         for (PluginInstance* p : all)
         {
