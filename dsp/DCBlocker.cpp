@@ -15,6 +15,18 @@ DCBlocker::DCBlocker()
     SetRate(kNominalRate);
 }
 
+bool DCBlocker::IsStateFinite() const
+{
+    return std::isfinite(x1[0]) && std::isfinite(x1[1]) && std::isfinite(y1[0]) &&
+           std::isfinite(y1[1]);
+}
+
+void DCBlocker::ResetState()
+{
+    x1[0] = x1[1] = 0.0;
+    y1[0] = y1[1] = 0.0;
+}
+
 void DCBlocker::SetRate(int rate)
 {
     const float cornerPerSample = 15.0f / static_cast<float>(rate);

@@ -23,6 +23,11 @@ class DCBlocker
         return y;
     }
 
+    // Finite-state check and the way back to the constructed state after
+    // non-finite input; the coefficients are kept.
+    bool IsStateFinite() const;
+    void ResetState();
+
     double b0 = 0.0;
     double b1 = 0.0;
     double a1 = 0.0;

@@ -41,6 +41,19 @@ class Oversampler
     // first of every three.
     void Downsample(double* frames, int frameCount);
 
+    // The three filters' memory: finite-state check and the way back to the
+    // constructed state (designs kept). The buffers are scratch.
+    bool IsStateFinite() const
+    {
+        return mainUp.IsStateFinite() && sidechainUp.IsStateFinite() && down.IsStateFinite();
+    }
+    void ResetState()
+    {
+        mainUp.ResetState();
+        sidechainUp.ResetState();
+        down.ResetState();
+    }
+
     double* MainBuffer() { return mainBuffer; }
     double* SidechainBuffer() { return sidechainBuffer; }
 

@@ -26,6 +26,10 @@ class SidechainFilter
 
     double ProcessSample(double d) { return highPass.ProcessSample(d); }
 
+    // The high-pass memory (design and frequency kept).
+    bool IsStateFinite() const { return highPass.IsStateFinite(); }
+    void ResetState() { highPass.ResetState(); }
+
     Dsp::ButterHighPass<1, 1> highPass;
     double frequencyHz = 0.0;
 };

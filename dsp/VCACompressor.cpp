@@ -76,7 +76,31 @@ void VCACompressor::Process(double* frames, int frameCount, const double* sidech
     {
         const int n = std::min(kMaxChunkFrames, frameCount - done);
         ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
+        RecoverIfNotFinite(frames + 2 * done, n);
     }
+}
+
+void VCACompressor::RecoverIfNotFinite(double* frames, int frameCount)
+{
+    if (IsStateFinite()) return;
+    ResetState();
+    std::fill(frames, frames + 2 * frameCount, 0.0);
+}
+
+bool VCACompressor::IsStateFinite() const
+{
+    return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(meanSquare) &&
+           analog.IsStateFinite() && oversampler.IsStateFinite() && sidechainFilter.IsStateFinite();
+}
+
+void VCACompressor::ResetState()
+{
+    gain = 1.0;
+    envelope = 0.0;
+    meanSquare = 0.0;
+    analog.ResetState();
+    oversampler.ResetState();
+    sidechainFilter.ResetState();
 }
 
 void VCACompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)

@@ -53,6 +53,18 @@ class VCACompressor final
     double GainReduction() const { return gainReduction; }
     double RightChannelOffset() const { return rightOffset; }
 
+    // Recovery from non-finite input (a NaN or infinity from the host, or a
+    // finite value so large that it overflows inside): after every pass of
+    // up to kMaxChunkFrames frames Process checks the recursion state; when
+    // any of it is not finite it returns the state to its constructed values
+    // with ResetState and silences the whole pass, whose samples from the
+    // fault on cannot be trusted (a clamped curve can turn a NaN envelope
+    // into a finite but wrong gain). The check reads the state once per
+    // pass and changes nothing on finite data. Settings, coefficients, the
+    // right-channel offset and the analog stage's noise words are kept.
+    bool IsStateFinite() const;
+    void ResetState();
+
     // State, in the order of the recursion's description. Members that no
     // setter has reached yet hold what the first parameter pass with the
     // default settings would give them, so every call order is defined.
@@ -82,6 +94,7 @@ class VCACompressor final
     bool oversamplingOn = false;
 
   private:
+    void RecoverIfNotFinite(double* frames, int frameCount);
     void ProcessChunk(double* frames, int frameCount, const double* sidechain);
     void RunGainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>

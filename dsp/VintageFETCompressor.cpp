@@ -73,7 +73,31 @@ void VintageFETCompressor::Process(double* frames, int frameCount, const double*
     {
         const int n = std::min(kMaxChunkFrames, frameCount - done);
         ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
+        RecoverIfNotFinite(frames + 2 * done, n);
     }
+}
+
+void VintageFETCompressor::RecoverIfNotFinite(double* frames, int frameCount)
+{
+    if (IsStateFinite()) return;
+    ResetState();
+    std::fill(frames, frames + 2 * frameCount, 0.0);
+}
+
+bool VintageFETCompressor::IsStateFinite() const
+{
+    return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(detectorSample) &&
+           analog.IsStateFinite() && oversampler.IsStateFinite() && sidechainFilter.IsStateFinite();
+}
+
+void VintageFETCompressor::ResetState()
+{
+    gain = 1.0;
+    envelope = 0.0;
+    detectorSample = 0.0;
+    analog.ResetState();
+    oversampler.ResetState();
+    sidechainFilter.ResetState();
 }
 
 // No denormal offset of its own: the chain's 1e-24 is all this model gets.
@@ -143,7 +167,11 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
         env = (1.0 - a) * level + a * env;
         const double m = 2.0 * env * env;
         double o = m / (kCurveSquare * (m * m) + kCurveConstant) + kCurveLinear * m;
-        o = std::min(1.0, std::max(-1.0, o));
+        // Clamped into -1..1. A NaN, which only Inf / Inf gives (the square
+        // of a huge but finite envelope overflowing), takes the curve's
+        // limit 1, that is gain 0, rather than the -1 (gain 2) a plain
+        // max/min would give it. Every finite o is clamped as before.
+        o = o < 1.0 ? std::max(-1.0, o) : 1.0;
         g = 1.0 - o;
         if (g < smallest) smallest = g;
     }

@@ -73,7 +73,34 @@ void VintageOptoCompressor::Process(double* frames, int frameCount, const double
     {
         const int n = std::min(kMaxChunkFrames, frameCount - done);
         ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
+        RecoverIfNotFinite(frames + 2 * done, n);
     }
+}
+
+void VintageOptoCompressor::RecoverIfNotFinite(double* frames, int frameCount)
+{
+    if (IsStateFinite()) return;
+    ResetState();
+    std::fill(frames, frames + 2 * frameCount, 0.0);
+}
+
+bool VintageOptoCompressor::IsStateFinite() const
+{
+    return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(releaseSplit) &&
+           analog.IsStateFinite() && detectorShelf.IsStateFinite() && oversampler.IsStateFinite() &&
+           sidechainFilter.IsStateFinite();
+}
+
+void VintageOptoCompressor::ResetState()
+{
+    gain = 1.0;
+    envelope = 0.0;
+    releaseSplit = 0.0;
+    attackPhase = false;
+    analog.ResetState();
+    detectorShelf.ResetState();
+    oversampler.ResetState();
+    sidechainFilter.ResetState();
 }
 
 void VintageOptoCompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)

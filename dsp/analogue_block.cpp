@@ -12,6 +12,17 @@ void analogue_block::Setup(int rate, int kind)
     harmonics.Setup(kind == kVCA ? 0.005 : 0.5);
 }
 
+bool analogue_block::IsStateFinite() const
+{
+    return harmonics.IsStateFinite() && dcBlocker.IsStateFinite();
+}
+
+void analogue_block::ResetState()
+{
+    harmonics.ResetState();
+    dcBlocker.ResetState();
+}
+
 void analogue_block::Process(double* frames, int frameCount)
 {
     harmonics.Process(frames, frameCount);

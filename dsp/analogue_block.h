@@ -31,6 +31,13 @@ class analogue_block final
     // In place over interleaved stereo frames.
     void Process(double* frames, int frameCount);
 
+    // Finite-state check and the way back to the constructed state after
+    // non-finite input: the saturator's band limit and the DC blocker. The
+    // noise words are integers, always valid, and keep running, so a reset
+    // does not replay the noise sequence from its start.
+    bool IsStateFinite() const;
+    void ResetState();
+
     // Stored and cleared by Setup; the stage does not read it.
     virtual void SetStereoFlag(bool on) { stereo = on; }
 

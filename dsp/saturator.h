@@ -21,6 +21,12 @@ class saturator final
     // the filter is sequential).
     void Process(double* frames, int frameCount);
 
+    // The band limit's memory: finite-state check and the way back to the
+    // constructed state (design and drive are kept). The copy buffer is
+    // scratch, rewritten by every call.
+    bool IsStateFinite() const { return bandLimit.IsStateFinite(); }
+    void ResetState() { bandLimit.ResetState(); }
+
     // Stored and cleared by Setup; nothing reads it.
     virtual void SetFlag(bool on) { flag = on; }
 

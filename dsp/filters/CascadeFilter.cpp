@@ -2,6 +2,8 @@
 
 #include "dsp/filters/CpuFeatures.h"
 
+#include <cmath>
+
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
 #define DSP_HAVE_PACKED_PATH 1
@@ -153,6 +155,19 @@ void CascadeFilter::ResetState()
     const int n = m_channels * GetStageMax();
     for (int i = 0; i < n; ++i)
         m_state[i] = SectionState{0, 0, 0, 0};
+}
+
+bool CascadeFilter::IsStateFinite() const
+{
+    const int n = m_channels * GetStageMax();
+    for (int i = 0; i < n; ++i)
+    {
+        const SectionState& s = m_state[i];
+        if (!std::isfinite(s.x1) || !std::isfinite(s.x2) || !std::isfinite(s.y1) ||
+            !std::isfinite(s.y2))
+            return false;
+    }
+    return true;
 }
 
 bool CascadeFilter::HasTwoChannelPath()

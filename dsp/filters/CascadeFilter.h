@@ -21,6 +21,8 @@ class CascadeFilter : public Cascade
     // Zeroes every x1, x2, y1, y2; coefficients are kept. The way back from
     // non-finite input, which otherwise stays in the recursion for good.
     void ResetState();
+    // True while every x1, x2, y1, y2 is finite (neither NaN nor infinite).
+    bool IsStateFinite() const;
 
     // In place. Two-channel filters take the side-by-side path when the
     // processor has SSE3; both paths give identical bits.
