@@ -1,5 +1,6 @@
 #include "framework/IEffectBase.h"
 
+#include "framework/IFlushDenormals.h"
 #include "framework/ITrace.h"
 #include "framework/TextCopy.h"
 
@@ -610,6 +611,9 @@ bool IEffectBase::NeedsChannelBuffers(double** inputs, double** outputs) const
 void IEffectBase::ProcessHostDouble(double** inputs, double** outputs, int nFrames)
 {
     ScopedLock lock(this);
+    // Flush-to-zero for this call only: the host's own mode is restored on
+    // return, whichever path returns.
+    IFlushDenormals flush;
     if (nFrames < 0) nFrames = 0;
     const int nConnIn = ConnectedInputs();
     const int nConnOut = ConnectedOutputs();
@@ -646,6 +650,9 @@ void IEffectBase::ProcessHostDouble(double** inputs, double** outputs, int nFram
 void IEffectBase::ProcessHostSingle(float** inputs, float** outputs, int nFrames, bool accumulate)
 {
     ScopedLock lock(this);
+    // As in ProcessHostDouble; it also covers the narrowing to single
+    // precision.
+    IFlushDenormals flush;
     if (nFrames < 0) nFrames = 0;
     const int nConnIn = ConnectedInputs();
     const int nConnOut = ConnectedOutputs();

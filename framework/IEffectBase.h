@@ -241,6 +241,8 @@ class IEffectBase
     // ProcessBlock and, for single precision, narrow. Blocks longer than the
     // channel buffers (GetBlockSize()) are processed in pieces of at most that
     // length, so no buffer is overrun. A negative frame count counts as 0.
+    // Both run with flush-to-zero and denormals-are-zero set (IFlushDenormals)
+    // and restore the thread's floating-point mode before returning.
     void ProcessHostDouble(double** inputs, double** outputs, int nFrames);
     void ProcessHostSingle(float** inputs, float** outputs, int nFrames, bool accumulate);
 

@@ -95,6 +95,18 @@ void Interleave(const double* left, const double* right, double* frames, int n)
         frames[2 * i + 1] = right ? right[i] : 0.0;
     }
 }
+// Silences a chunk of n interleaved frames that holds a NaN or an infinity.
+// The models recover their own state from such input; this catches what
+// reaches the output without passing through a model's state (the main
+// signal while the detector reads the external sidechain) and overflow in
+// the output gain. A read only: finite chunks are left as they are.
+void SilenceIfNotFinite(double* frames, int n)
+{
+    bool finite = true;
+    for (int i = 0; i < 2 * n; ++i)
+        finite = finite && std::isfinite(frames[i]);
+    if (!finite) std::fill(frames, frames + 2 * n, 0.0);
+}
 } // namespace
 
 void BraskoKorvala::OnReset()
@@ -325,6 +337,7 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
         for (int i = 0; i < 2 * n; ++i)
             mMain[i] *= outputGain;
+        SilenceIfNotFinite(mMain, n);
         for (int i = 0; i < n; ++i)
         {
             peakOutL = std::max(peakOutL, mMain[2 * i]);
