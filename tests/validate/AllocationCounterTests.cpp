@@ -14,6 +14,12 @@
 
 using validate::AllocationCounter;
 
+namespace
+{
+// Where the test's allocations escape to, so the compiler cannot elide them.
+void* volatile gEscape = nullptr;
+} // namespace
+
 TEST(AllocationCounter, CountsMallocNewAndContainerGrowthOnTheArmedThread)
 {
     ASSERT_TRUE(AllocationCounter::Available());
@@ -22,9 +28,11 @@ TEST(AllocationCounter, CountsMallocNewAndContainerGrowthOnTheArmedThread)
     void* volatile p = std::malloc(32);
     std::free(p);
     auto q = std::make_unique<int[]>(100);
+    gEscape = q.get();
     q.reset();
     std::vector<double> v;
     v.resize(1000);
+    gEscape = v.data();
     AllocationCounter::Disarm(allocations, releases);
     EXPECT_EQ(allocations, 3);
     EXPECT_EQ(releases, 2); // the vector is still alive

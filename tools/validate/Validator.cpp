@@ -226,8 +226,10 @@ bool Validator::Run()
     };
     if (!AllocationCounter::Available())
         mReport.Note("allocation counting is not available in this build");
-    for (const auto& [name, phase] : phases)
+    for (const auto& entry : phases)
     {
+        const std::string& name = entry.first;
+        const Phase phase = entry.second;
         if (!Selected(name)) continue;
         mReport.BeginPhase(name);
         // Generous: the matrix is the longest phase and takes well under a
