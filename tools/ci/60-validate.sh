@@ -2,8 +2,8 @@
 # Runs korvala-validate against build/release's BraskoKorvala.so (the full
 # run: every rate, block size, precision, model, oversampling and analog
 # setting), then its denormal benchmark (figures only). When the Windows
-# build exists (build/windows), the Windows validator runs under Wine against
-# the DLL as well; otherwise that part is skipped.
+# build exists (build/windows), the Windows validator makes the same full run
+# under Wine against the DLL; otherwise that part is skipped.
 set -uo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 cd "$ROOT"
@@ -27,7 +27,7 @@ if [ -n "$wexe" ] && [ -n "$wdll" ] && command -v wine >/dev/null 2>&1; then
     echo "--- Windows: $wexe under Wine against $wdll"
     # The Windows validator runs its phases in one process (no fork) and has
     # no allocation hook; a crash still fails the run through its status.
-    bash tools/win/wine-run.sh build/windows/wineprefix "$wexe" --quick \
+    bash tools/win/wine-run.sh build/windows/wineprefix "$wexe" \
         ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} "$wdll" || status=1
 else
     echo "--- Windows: no build/windows validator and DLL, skipped"
