@@ -224,6 +224,7 @@ bool Validator::Run()
         {"state", &Validator::State},         {"block-split", &Validator::BlockSplit},
         {"recovery", &Validator::Recovery},
     };
+    mReport.SetPhase("start");
     if (!AllocationCounter::Available())
         mReport.Note("allocation counting is not available in this build");
     for (const auto& entry : phases)
