@@ -147,6 +147,16 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
     const double k = thresholdFactor * ratioAmount * kDrive;
     const double att = attackCoeff;
     const double rel = releaseCoeff;
+    // 1 - a for both coefficients, taken once per pass so that it is not on
+    // the envelope's frame-to-frame chain.
+    const double oneMinusAtt = 1.0 - att;
+    const double oneMinusRel = 1.0 - rel;
+    // (4 c2) (r r) with r = env^2 equals c2 (m m) with m = 2 r: scaling by a
+    // power of two does not round, so m m = 4 (r r) and c2 (4 x) = (4 c2) x
+    // bit for bit. Only where r r underflows can they part, and there the
+    // sum with c0 rounds to c0 both ways. r r runs beside m instead of
+    // after it, which shortens the chain by one multiply.
+    const double fourCurveSquare = 4.0 * kCurveSquare;
     double g = gain;
     double env = envelope;
     double d = detectorSample;
@@ -163,15 +173,27 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
         if (Filtered) d = sidechainFilter.ProcessSample(d);
 
         const double level = std::fabs(k * d);
-        const double a = level > env ? att : rel;
-        env = (1.0 - a) * level + a * env;
+        // A branch, not a select: the choice flips rarely, so the predicted
+        // branch takes the comparison off the chain, which a branch-free
+        // select (compare, and, or) cannot. A NaN level takes the release
+        // coefficient either way.
+        if (level > env)
+            env = oneMinusAtt * level + att * env;
+        else
+            env = oneMinusRel * level + rel * env;
+        const double r = env * env;
         const double m = 2.0 * env * env;
-        double o = m / (kCurveSquare * (m * m) + kCurveConstant) + kCurveLinear * m;
+        double o = m / (fourCurveSquare * (r * r) + kCurveConstant) + kCurveLinear * m;
         // Clamped into -1..1. A NaN, which only Inf / Inf gives (the square
         // of a huge but finite envelope overflowing), takes the curve's
         // limit 1, that is gain 0, rather than the -1 (gain 2) a plain
-        // max/min would give it. Every finite o is clamped as before.
-        o = o < 1.0 ? std::max(-1.0, o) : 1.0;
+        // max/min would give it. Branches again, predicted and off the
+        // chain; the lower one never fires (o >= 0 for every m >= 0) and is
+        // kept only so that the clamp stays what it says.
+        if (!(o < 1.0))
+            o = 1.0;
+        else if (o < -1.0)
+            o = -1.0;
         g = 1.0 - o;
         if (g < smallest) smallest = g;
     }

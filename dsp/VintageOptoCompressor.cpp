@@ -150,6 +150,11 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
     const double att = attackCoeff;
     const double fast = fastReleaseCoeff;
     const double slow = slowReleaseCoeff;
+    // 1 - a for the three coefficients, taken once per pass so that it is
+    // not on the envelope's frame-to-frame chain.
+    const double oneMinusAtt = 1.0 - att;
+    const double oneMinusFast = 1.0 - fast;
+    const double oneMinusSlow = 1.0 - slow;
     double g = gain;
     double env = envelope;
     double split = releaseSplit;
@@ -168,10 +173,11 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
         d = detectorShelf.ProcessSample(d);
 
         const double level = std::fabs(d * drive);
-        double a;
+        // Branches, not selects: the phase changes rarely, so the predicted
+        // branches take the comparisons off the envelope's chain.
         if (level > env)
         {
-            a = att;
+            env = oneMinusAtt * level + att * env;
             rising = true;
         }
         else
@@ -179,12 +185,19 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
             // The split is taken from the envelope before the update of the
             // first falling frame; a new rise re-arms it.
             if (rising) split = env * kReleaseSplit;
-            a = env > split ? fast : slow;
             rising = false;
+            if (env > split)
+                env = oneMinusFast * level + fast * env;
+            else
+                env = oneMinusSlow * level + slow * env;
         }
-        env = (1.0 - a) * level + a * env;
         double o = env / (kCurveSquare * (env * env) + kCurveConstant) + kCurveLinear * env;
-        o = std::min(1.0, std::max(-1.0, o));
+        // min(1, max(-1, o)) as predicted branches, a NaN included (it
+        // becomes -1 as it does there).
+        if (o > 1.0)
+            o = 1.0;
+        else if (!(o >= -1.0))
+            o = -1.0;
         g = 1.0 - o;
         if (g < smallest) smallest = g;
     }
