@@ -99,4 +99,11 @@ class VCACompressor final
     void RunGainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
+    template <bool External, bool Filtered>
+    void TrackEnvelope(const double* x, int frameCount, const double* y, double* envelopes);
+    void ApplyGains(double* x, int frameCount, const double* envelopes);
+
+    // Frames per envelope-then-gains step of the gain computer; its envelope
+    // buffer (2 KB) lives on the stack.
+    static constexpr int kGainPiece = 256;
 };
