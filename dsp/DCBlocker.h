@@ -7,6 +7,9 @@
 class DCBlocker
 {
   public:
+    // Added to every input; far below any audible level.
+    static constexpr double kOffset = 1e-23;
+
     DCBlocker();
 
     // Corner at 15 Hz for the given rate (frames per second); 15/rate is
@@ -16,7 +19,7 @@ class DCBlocker
     // One frame, channel 0 or 1, in place.
     double ProcessSample(int channel, double value)
     {
-        const double x = value + 1e-23;
+        const double x = value + kOffset;
         const double y = b0 * x + b1 * x1[channel] + a1 * y1[channel];
         x1[channel] = x;
         y1[channel] = y;

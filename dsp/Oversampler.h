@@ -66,4 +66,9 @@ class Oversampler
   private:
     static void Upsample(const double* in, int frameCount, double* out,
                          Dsp::BesselLowPass<6, 2>& filter);
+    // Stuffing folded into the filter, on packed doubles: the same bits as
+    // stuffing and filtering, without the stuffing pass and the products
+    // with the stuffed zeros. False (nothing done) where it does not apply.
+    static bool UpsampleFused(const double* in, int frameCount, double* out,
+                              Dsp::BesselLowPass<6, 2>& filter);
 };

@@ -26,14 +26,6 @@ void saturator::Process(double* frames, int frameCount)
         bandLimit.Process(n, work);
         const double k = drive;
         for (int i = 0; i < 2 * n; ++i)
-        {
-            const double b = work[i];
-            const double b2 = b * b;
-            const double b3 = b2 * b;
-            const double b4 = b3 * b;
-            const double b5 = b4 * b;
-            const double b6 = b5 * b;
-            x[i] = x[i] + k * (0.5 * b2 + 0.25 * b4 + 0.125 * b6) - 0.15 * b3 - 0.075 * b5;
-        }
+            x[i] = Shape(x[i], work[i], k);
     }
 }

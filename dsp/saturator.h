@@ -21,6 +21,20 @@ class saturator final
     // the filter is sequential).
     void Process(double* frames, int frameCount);
 
+    // One value: x plus the harmonics of its band-limited copy b. The
+    // evaluation order is fixed (powers by repeated multiplication, then the
+    // even terms scaled by the drive, then the odd ones subtracted); the
+    // analog stage's packed pass mirrors it operation for operation.
+    static double Shape(double x, double b, double driveAmount)
+    {
+        const double b2 = b * b;
+        const double b3 = b2 * b;
+        const double b4 = b3 * b;
+        const double b5 = b4 * b;
+        const double b6 = b5 * b;
+        return x + driveAmount * (0.5 * b2 + 0.25 * b4 + 0.125 * b6) - 0.15 * b3 - 0.075 * b5;
+    }
+
     // The band limit's memory: finite-state check and the way back to the
     // constructed state (design and drive are kept). The copy buffer is
     // scratch, rewritten by every call.

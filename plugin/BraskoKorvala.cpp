@@ -4,6 +4,10 @@
 #include <climits>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(BraskoKorvala::kUniqueId == 0x426B4B76, "'BkKv' as hosts read it");
 
 BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
@@ -95,18 +99,100 @@ void Interleave(const double* left, const double* right, double* frames, int n)
         frames[2 * i + 1] = right ? right[i] : 0.0;
     }
 }
-// Silences a chunk of n interleaved frames that holds a NaN or an infinity.
-// The models recover their own state from such input; this catches what
-// reaches the output without passing through a model's state (the main
-// signal while the detector reads the external sidechain) and overflow in
-// the output gain. A read only: finite chunks are left as they are.
-void SilenceIfNotFinite(double* frames, int n)
+
+// The chain's passes before and after the model, each one loop over the
+// chunk. Both channels of a frame travel together (lane 0 left); every value
+// sees the same operations in the same order as separate passes would give.
+// Peaks are signed maxima: max(x, peak) keeps the peak for a NaN x, as
+// std::max(peak, x) does, and keeps the earlier of two equal zeros.
+struct Peaks
 {
-    bool finite = true;
-    for (int i = 0; i < 2 * n; ++i)
-        finite = finite && std::isfinite(frames[i]);
-    if (!finite) std::fill(frames, frames + 2 * n, 0.0);
+    double left = 0.0, right = 0.0;
+};
+
+#if defined(__SSE2__)
+// Input gain, the input peak, then the 1e-24 offset, in place.
+void ScaleInput(double* frames, int n, double gain, Peaks& peak)
+{
+    const __m128d g = _mm_set1_pd(gain);
+    const __m128d offset = _mm_set1_pd(kDenormalOffset);
+    __m128d p = _mm_set_pd(peak.right, peak.left);
+    for (int i = 0; i < n; ++i)
+    {
+        const __m128d v = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
+        p = _mm_max_pd(v, p);
+        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v, offset));
+    }
+    _mm_storel_pd(&peak.left, p);
+    _mm_storeh_pd(&peak.right, p);
 }
+
+// Output gain, the finiteness check, the output peak and de-interleaving in
+// one pass. A chunk holding a NaN or an infinity after the gain is silenced:
+// its outputs become zeros and its peak the maximum of the earlier peak and
+// zero, exactly what scanning a zeroed chunk gives.
+void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, double* right)
+{
+    const __m128d g = _mm_set1_pd(gain);
+    const __m128d before = _mm_set_pd(peak.right, peak.left);
+    __m128d p = before;
+    // x - x is 0 for every finite x and NaN for NaN and the infinities.
+    __m128d bad = _mm_setzero_pd();
+    for (int i = 0; i < n; ++i)
+    {
+        const __m128d v = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
+        bad = _mm_or_pd(bad, _mm_cmpunord_pd(_mm_sub_pd(v, v), _mm_sub_pd(v, v)));
+        p = _mm_max_pd(v, p);
+        _mm_storel_pd(left + i, v);
+        _mm_storeh_pd(right + i, v);
+    }
+    if (n > 0 && _mm_movemask_pd(bad) != 0)
+    {
+        std::fill(left, left + n, 0.0);
+        std::fill(right, right + n, 0.0);
+        p = _mm_max_pd(_mm_setzero_pd(), before);
+    }
+    _mm_storel_pd(&peak.left, p);
+    _mm_storeh_pd(&peak.right, p);
+}
+#else
+void ScaleInput(double* frames, int n, double gain, Peaks& peak)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        double* f = frames + 2 * i;
+        const double l = f[0] * gain;
+        const double r = f[1] * gain;
+        peak.left = std::max(peak.left, l);
+        peak.right = std::max(peak.right, r);
+        f[0] = l + kDenormalOffset;
+        f[1] = r + kDenormalOffset;
+    }
+}
+
+void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, double* right)
+{
+    const Peaks before = peak;
+    bool finite = true;
+    for (int i = 0; i < n; ++i)
+    {
+        const double l = frames[2 * i] * gain;
+        const double r = frames[2 * i + 1] * gain;
+        finite = finite && std::isfinite(l) && std::isfinite(r);
+        peak.left = std::max(peak.left, l);
+        peak.right = std::max(peak.right, r);
+        left[i] = l;
+        right[i] = r;
+    }
+    if (n > 0 && !finite)
+    {
+        std::fill(left, left + n, 0.0);
+        std::fill(right, right + n, 0.0);
+        peak.left = std::max(before.left, 0.0);
+        peak.right = std::max(before.right, 0.0);
+    }
+}
+#endif
 } // namespace
 
 void BraskoKorvala::OnReset()
@@ -294,8 +380,13 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     double* outR = nOut > 1 ? outputs[1] : nullptr;
 
     // Peaks are signed maxima over the whole host block, not magnitudes.
-    double peakInL = 0.0, peakInR = 0.0, peakOutL = 0.0, peakOutR = 0.0;
+    Peaks peakIn, peakOut;
     float gainReduction = 1.0f;
+    // A model reads the sidechain frames only while its external sidechain
+    // is on; otherwise they are not filled in.
+    const bool sidechainRead = model == kModelFET    ? mFET.externalSidechain
+                               : model == kModelOpto ? mOpto.externalSidechain
+                                                     : mVCA.externalSidechain;
 
     // At least one pass, so that an empty block still asks the model (which
     // then reports no reduction).
@@ -305,17 +396,9 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         const int n = std::min(kMaxChunkFrames, std::max(nFrames - done, 0));
         const int off = done;
         Interleave(inL ? inL + off : nullptr, inR ? inR + off : nullptr, mMain, n);
-        Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
-
-        for (int i = 0; i < 2 * n; ++i)
-            mMain[i] *= inputGain;
-        for (int i = 0; i < n; ++i)
-        {
-            peakInL = std::max(peakInL, mMain[2 * i]);
-            peakInR = std::max(peakInR, mMain[2 * i + 1]);
-        }
-        for (int i = 0; i < 2 * n; ++i)
-            mMain[i] += kDenormalOffset;
+        if (sidechainRead)
+            Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
+        ScaleInput(mMain, n, inputGain, peakIn);
 
         double reduction = 1.0;
         switch (model)
@@ -335,16 +418,10 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         }
         gainReduction = std::min(gainReduction, static_cast<float>(reduction));
 
-        for (int i = 0; i < 2 * n; ++i)
-            mMain[i] *= outputGain;
-        SilenceIfNotFinite(mMain, n);
-        for (int i = 0; i < n; ++i)
-        {
-            peakOutL = std::max(peakOutL, mMain[2 * i]);
-            peakOutR = std::max(peakOutR, mMain[2 * i + 1]);
-            if (outL) outL[off + i] = mMain[2 * i];
-            if (outR) outR[off + i] = mMain[2 * i + 1];
-        }
+        // A missing output buffer takes its channel into scratch space: the
+        // side frames, which the model has finished reading.
+        ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : mSide,
+                    outR ? outR + off : mSide + kMaxChunkFrames);
         done += n;
     } while (done < nFrames);
 
@@ -353,10 +430,10 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     if (IEditorCanvas* canvas = GetGUI())
     {
         canvas->SetAllControlsDirty();
-        canvas->SetControlFromPlugin(mMeterControls[kMeterInLeft], peakInL);
-        canvas->SetControlFromPlugin(mMeterControls[kMeterInRight], peakInR);
-        canvas->SetControlFromPlugin(mMeterControls[kMeterOutLeft], peakOutL);
-        canvas->SetControlFromPlugin(mMeterControls[kMeterOutRight], peakOutR);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterInLeft], peakIn.left);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterInRight], peakIn.right);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterOutLeft], peakOut.left);
+        canvas->SetControlFromPlugin(mMeterControls[kMeterOutRight], peakOut.right);
         canvas->SetControlFromPlugin(mMeterControls[kMeterGainReduction], gainReduction);
     }
 }

@@ -17,6 +17,10 @@ class CascadeFilter : public Cascade
     {
         return m_state[channel * GetStageMax() + stage];
     }
+    // Writable memory of one (channel, section), for callers that run the
+    // recursion themselves in the same arithmetic (the oversampler's fused
+    // up-sampling) and hand the state back.
+    SectionState& State(int channel, int stage) { return m_state[channel * GetStageMax() + stage]; }
 
     // Zeroes every x1, x2, y1, y2; coefficients are kept. The way back from
     // non-finite input, which otherwise stays in the recursion for good.
