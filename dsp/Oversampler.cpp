@@ -4,7 +4,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#define KORVALA_PACKED_UPSAMPLE 1
+#define KORVALA_PACKED_RESAMPLE 1
 #endif
 
 namespace
@@ -12,7 +12,7 @@ namespace
 // The base rate's Nyquist frequency at the oversampled rate.
 constexpr double kFallbackCutoffPerSample = 0.5 / Oversampler::kFactor;
 
-#ifdef KORVALA_PACKED_UPSAMPLE
+#ifdef KORVALA_PACKED_RESAMPLE
 // One biquad section on left and right side by side (lane 0 left), in the
 // addition order of Dsp::CascadeFilter::Tick, without fusing: every lane
 // rounds exactly like the scalar recursion.
@@ -81,7 +81,7 @@ void Oversampler::Design(double cutoffPerSample)
 void Oversampler::Upsample(const double* in, int frameCount, double* out,
                            Dsp::BesselLowPass<6, 2>& filter)
 {
-#ifdef KORVALA_PACKED_UPSAMPLE
+#ifdef KORVALA_PACKED_RESAMPLE
     if (UpsampleFused(in, frameCount, out, filter)) return;
 #endif
     for (int i = 0; i < frameCount; ++i)
@@ -98,7 +98,7 @@ void Oversampler::Upsample(const double* in, int frameCount, double* out,
 bool Oversampler::UpsampleFused(const double* in, int frameCount, double* out,
                                 Dsp::BesselLowPass<6, 2>& filter)
 {
-#ifdef KORVALA_PACKED_UPSAMPLE
+#ifdef KORVALA_PACKED_RESAMPLE
     // Section 0 of the stuffed stream sees (3x, 0, 0) per base frame, so its
     // previous inputs are the stuffed zeros at every block start. Whoever ran
     // the filter on other data leaves something else there: that case, and a
@@ -173,6 +173,29 @@ bool Oversampler::UpsampleFused(const double* in, int frameCount, double* out,
 
 void Oversampler::Downsample(double* frames, int frameCount)
 {
+#ifdef KORVALA_PACKED_RESAMPLE
+    // Both sections frame by frame on packed doubles, storing only the
+    // frames that are kept: the recursion needs every output, the caller
+    // only every third.
+    constexpr int kStages = Dsp::BesselLowPass<4, 2>::kStages;
+    static_assert(kStages == 2, "the packed path is written for two sections");
+    if (down.GetStageCount() == kStages)
+    {
+        PackedSection s0, s1;
+        s0.Load(down.GetStage(0), down.State(0, 0), down.State(1, 0));
+        s1.Load(down.GetStage(1), down.State(0, 1), down.State(1, 1));
+        const double* in = mainBuffer;
+        for (int j = 0; j < frameCount; ++j, in += 2 * kFactor)
+        {
+            _mm_storeu_pd(frames + 2 * j, s1.Run(s0.Run(_mm_loadu_pd(in))));
+            s1.Run(s0.Run(_mm_loadu_pd(in + 2)));
+            s1.Run(s0.Run(_mm_loadu_pd(in + 4)));
+        }
+        s0.Store(down.State(0, 0), down.State(1, 0));
+        s1.Store(down.State(0, 1), down.State(1, 1));
+        return;
+    }
+#endif
     down.Process(kFactor * frameCount, mainBuffer);
     for (int j = 0; j < frameCount; ++j)
     {

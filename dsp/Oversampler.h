@@ -38,7 +38,8 @@ class Oversampler
     }
 
     // Filters kFactor * frameCount frames of the main buffer and keeps the
-    // first of every three.
+    // first of every three. The main buffer is scratch afterwards (it may or
+    // may not hold the filtered frames).
     void Downsample(double* frames, int frameCount);
 
     // The three filters' memory: finite-state check and the way back to the

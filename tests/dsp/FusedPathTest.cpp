@@ -1,6 +1,7 @@
 // The oversampler's and the analog stage's one-pass loops against the
 // separate passes they replace, bit for bit: stuffing then the general
-// filter path; saturator, DC blocker and noise one after the other.
+// filter path; the filter on every frame, then keeping every third;
+// saturator, DC blocker and noise one after the other.
 
 #include "dsp/Oversampler.h"
 #include "dsp/analogue_block.h"
@@ -145,4 +146,32 @@ TEST(FusedPaths, AnalogStageEqualsSaturatorThenDcBlockerThenNoise)
         EXPECT_EQ(stage->noise.s0, noise.s0);
         EXPECT_EQ(stage->noise.s1, noise.s1);
     }
+}
+
+TEST(FusedPaths, DownsamplingEqualsFilteringEveryFrameThenKeepingEveryThird)
+{
+    auto os = std::make_unique<Oversampler>();
+    os->Design(20000.0 / (3 * 48000.0));
+    auto reference = std::make_unique<Dsp::BesselLowPass<4, 2>>(os->down);
+    const std::vector<double> in = TestFrames(3 * 2000, 13);
+    std::vector<double> out(2 * 2000), expected(2 * 2000), scratch(in.size());
+    int done = 0;
+    for (int len : {1, 0, 999, 1000})
+    {
+        std::memcpy(os->MainBuffer(), in.data() + 6 * done, sizeof(double) * 6 * len);
+        os->Downsample(out.data() + 2 * done, len);
+        std::memcpy(scratch.data(), in.data() + 6 * done, sizeof(double) * 6 * len);
+        reference->ProcessGeneral(3 * len, scratch.data());
+        for (int j = 0; j < len; ++j)
+        {
+            expected[2 * (done + j)] = scratch[6 * j];
+            expected[2 * (done + j) + 1] = scratch[6 * j + 1];
+        }
+        done += len;
+    }
+    EXPECT_TRUE(SameBits(out.data(), expected.data(), out.size()));
+    for (int ch = 0; ch < 2; ++ch)
+        for (int k = 0; k < 2; ++k)
+            EXPECT_EQ(0, std::memcmp(&os->down.GetState(ch, k), &reference->GetState(ch, k),
+                                     sizeof(Dsp::SectionState)));
 }
