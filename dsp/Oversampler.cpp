@@ -2,64 +2,14 @@
 
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define KORVALA_PACKED_RESAMPLE 1
-#endif
+#include "dsp/filters/PackedSection.h"
 
 namespace
 {
 // The base rate's Nyquist frequency at the oversampled rate.
 constexpr double kFallbackCutoffPerSample = 0.5 / Oversampler::kFactor;
 
-#ifdef KORVALA_PACKED_RESAMPLE
-// One biquad section on left and right side by side (lane 0 left), in the
-// addition order of Dsp::CascadeFilter::Tick, without fusing: every lane
-// rounds exactly like the scalar recursion.
-struct PackedSection
-{
-    __m128d b0, b1, b2, a1, a2;
-    __m128d x1, x2, y1, y2;
-
-    void Load(const Dsp::Stage& c, const Dsp::SectionState& l, const Dsp::SectionState& r)
-    {
-        b0 = _mm_set1_pd(c.b[0]);
-        b1 = _mm_set1_pd(c.b[1]);
-        b2 = _mm_set1_pd(c.b[2]);
-        a1 = _mm_set1_pd(c.a[1]);
-        a2 = _mm_set1_pd(c.a[2]);
-        x1 = _mm_set_pd(r.x1, l.x1);
-        x2 = _mm_set_pd(r.x2, l.x2);
-        y1 = _mm_set_pd(r.y1, l.y1);
-        y2 = _mm_set_pd(r.y2, l.y2);
-    }
-
-    void Store(Dsp::SectionState& l, Dsp::SectionState& r) const
-    {
-        _mm_storel_pd(&l.x1, x1);
-        _mm_storeh_pd(&r.x1, x1);
-        _mm_storel_pd(&l.x2, x2);
-        _mm_storeh_pd(&r.x2, x2);
-        _mm_storel_pd(&l.y1, y1);
-        _mm_storeh_pd(&r.y1, y1);
-        _mm_storel_pd(&l.y2, y2);
-        _mm_storeh_pd(&r.y2, y2);
-    }
-
-    __m128d Run(__m128d in)
-    {
-        __m128d out = _mm_add_pd(_mm_mul_pd(b1, x1), _mm_mul_pd(b0, in));
-        out = _mm_add_pd(out, _mm_mul_pd(b2, x2));
-        out = _mm_add_pd(out, _mm_mul_pd(a1, y1));
-        out = _mm_add_pd(out, _mm_mul_pd(a2, y2));
-        x2 = x1;
-        x1 = in;
-        y2 = y1;
-        y1 = out;
-        return out;
-    }
-};
-
+#ifdef DSP_HAVE_PACKED_SECTION
 bool IsPositiveZero(double v)
 {
     // +0.0 only: the stuffed zeros are +0.0, and -0.0 would change signs of
@@ -81,7 +31,7 @@ void Oversampler::Design(double cutoffPerSample)
 void Oversampler::Upsample(const double* in, int frameCount, double* out,
                            Dsp::BesselLowPass<6, 2>& filter)
 {
-#ifdef KORVALA_PACKED_RESAMPLE
+#ifdef DSP_HAVE_PACKED_SECTION
     if (UpsampleFused(in, frameCount, out, filter)) return;
 #endif
     for (int i = 0; i < frameCount; ++i)
@@ -98,7 +48,7 @@ void Oversampler::Upsample(const double* in, int frameCount, double* out,
 bool Oversampler::UpsampleFused(const double* in, int frameCount, double* out,
                                 Dsp::BesselLowPass<6, 2>& filter)
 {
-#ifdef KORVALA_PACKED_RESAMPLE
+#ifdef DSP_HAVE_PACKED_SECTION
     // Section 0 of the stuffed stream sees (3x, 0, 0) per base frame, so its
     // previous inputs are the stuffed zeros at every block start. Whoever ran
     // the filter on other data leaves something else there: that case, and a
@@ -111,7 +61,7 @@ bool Oversampler::UpsampleFused(const double* in, int frameCount, double* out,
         !IsPositiveZero(r0.x1) || !IsPositiveZero(r0.x2))
         return false;
 
-    PackedSection s0, s1, s2;
+    Dsp::PackedSection s0, s1, s2;
     s0.Load(filter.GetStage(0), l0, r0);
     s1.Load(filter.GetStage(1), filter.State(0, 1), filter.State(1, 1));
     s2.Load(filter.GetStage(2), filter.State(0, 2), filter.State(1, 2));
@@ -173,7 +123,7 @@ bool Oversampler::UpsampleFused(const double* in, int frameCount, double* out,
 
 void Oversampler::Downsample(double* frames, int frameCount)
 {
-#ifdef KORVALA_PACKED_RESAMPLE
+#ifdef DSP_HAVE_PACKED_SECTION
     // Both sections frame by frame on packed doubles, storing only the
     // frames that are kept: the recursion needs every output, the caller
     // only every third.
@@ -181,7 +131,7 @@ void Oversampler::Downsample(double* frames, int frameCount)
     static_assert(kStages == 2, "the packed path is written for two sections");
     if (down.GetStageCount() == kStages)
     {
-        PackedSection s0, s1;
+        Dsp::PackedSection s0, s1;
         s0.Load(down.GetStage(0), down.State(0, 0), down.State(1, 0));
         s1.Load(down.GetStage(1), down.State(0, 1), down.State(1, 1));
         const double* in = mainBuffer;

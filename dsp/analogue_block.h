@@ -46,4 +46,9 @@ class analogue_block final
     saturator harmonics;
     NoiseGenerator noise;
     bool stereo = false;
+
+  private:
+    // Process on packed doubles in one pass (x86-64), picked when the band
+    // limit has its two sections.
+    void ProcessPacked(double* frames, int frameCount);
 };
