@@ -73,17 +73,17 @@ TEST(FusedPaths, UpsamplingEqualsStuffingThenFilteringInOddBlocks)
     {
         auto os = std::make_unique<Oversampler>();
         os->Design(cutoff);
-        auto reference = std::make_unique<Dsp::BesselLowPass<6, 2>>(os->mainUp);
+        Dsp::BesselLowPass<6, 2> reference(os->mainUp);
         const std::vector<double> in = TestFrames(3000, 7);
         std::vector<double> expected(6 * 3000);
         int done = 0;
         for (int len : {1, 2, 511, 0, 1000, 1486})
         {
             os->UpsampleMain(in.data() + 2 * done, len);
-            StuffAndFilter(*reference, in.data() + 2 * done, len, expected.data());
+            StuffAndFilter(reference, in.data() + 2 * done, len, expected.data());
             ASSERT_TRUE(SameBits(os->MainBuffer(), expected.data(), 6 * static_cast<size_t>(len)))
                 << cutoff << " at frame " << done;
-            ASSERT_TRUE(SameState(os->mainUp, *reference)) << cutoff << " at frame " << done;
+            ASSERT_TRUE(SameState(os->mainUp, reference)) << cutoff << " at frame " << done;
             done += len;
         }
     }
@@ -97,15 +97,15 @@ TEST(FusedPaths, UpsamplingAfterForeignFilterUseStillMatches)
     os->Design(20000.0 / (3 * 48000.0));
     std::vector<double> other = TestFrames(5, 3);
     os->sidechainUp.Process(5, other.data());
-    auto reference = std::make_unique<Dsp::BesselLowPass<6, 2>>(os->sidechainUp);
+    Dsp::BesselLowPass<6, 2> reference(os->sidechainUp);
     const std::vector<double> in = TestFrames(700, 11);
     std::vector<double> expected(6 * 700);
     for (int pass = 0; pass < 2; ++pass)
     {
         os->UpsampleSidechain(in.data(), 700);
-        StuffAndFilter(*reference, in.data(), 700, expected.data());
+        StuffAndFilter(reference, in.data(), 700, expected.data());
         ASSERT_TRUE(SameBits(os->SidechainBuffer(), expected.data(), expected.size())) << pass;
-        ASSERT_TRUE(SameState(os->sidechainUp, *reference)) << pass;
+        ASSERT_TRUE(SameState(os->sidechainUp, reference)) << pass;
     }
 }
 
@@ -152,7 +152,7 @@ TEST(FusedPaths, DownsamplingEqualsFilteringEveryFrameThenKeepingEveryThird)
 {
     auto os = std::make_unique<Oversampler>();
     os->Design(20000.0 / (3 * 48000.0));
-    auto reference = std::make_unique<Dsp::BesselLowPass<4, 2>>(os->down);
+    Dsp::BesselLowPass<4, 2> reference(os->down);
     const std::vector<double> in = TestFrames(3 * 2000, 13);
     std::vector<double> out(2 * 2000), expected(2 * 2000), scratch(in.size());
     int done = 0;
@@ -161,7 +161,7 @@ TEST(FusedPaths, DownsamplingEqualsFilteringEveryFrameThenKeepingEveryThird)
         std::memcpy(os->MainBuffer(), in.data() + 6 * done, sizeof(double) * 6 * len);
         os->Downsample(out.data() + 2 * done, len);
         std::memcpy(scratch.data(), in.data() + 6 * done, sizeof(double) * 6 * len);
-        reference->ProcessGeneral(3 * len, scratch.data());
+        reference.ProcessGeneral(3 * len, scratch.data());
         for (int j = 0; j < len; ++j)
         {
             expected[2 * (done + j)] = scratch[6 * j];
@@ -172,6 +172,6 @@ TEST(FusedPaths, DownsamplingEqualsFilteringEveryFrameThenKeepingEveryThird)
     EXPECT_TRUE(SameBits(out.data(), expected.data(), out.size()));
     for (int ch = 0; ch < 2; ++ch)
         for (int k = 0; k < 2; ++k)
-            EXPECT_EQ(0, std::memcmp(&os->down.GetState(ch, k), &reference->GetState(ch, k),
+            EXPECT_EQ(0, std::memcmp(&os->down.GetState(ch, k), &reference.GetState(ch, k),
                                      sizeof(Dsp::SectionState)));
 }
