@@ -90,6 +90,9 @@ void Redeclare(IParameter* p, const char* name, double def, double lo, double hi
         p->SetNormalized(knob);
 }
 
+// What a missing input buffer reads: one chunk of silence.
+const double kSilence[BraskoKorvala::kMaxChunkFrames] = {};
+
 // Interleaves one chunk of two host channels; a missing buffer reads silence.
 void Interleave(const double* left, const double* right, double* frames, int n)
 {
@@ -111,15 +114,30 @@ struct Peaks
 };
 
 #if defined(__SSE2__)
-// Input gain, the input peak, then the 1e-24 offset, in place.
-void ScaleInput(double* frames, int n, double gain, Peaks& peak)
+// Interleaving, input gain, the input peak, then the 1e-24 offset. Two
+// frames per step, so the host channels are read two values at a time; the
+// peak still takes the frames one after the other.
+void ScaleInput(const double* left, const double* right, double* frames, int n, double gain,
+                Peaks& peak)
 {
     const __m128d g = _mm_set1_pd(gain);
     const __m128d offset = _mm_set1_pd(kDenormalOffset);
     __m128d p = _mm_set_pd(peak.right, peak.left);
-    for (int i = 0; i < n; ++i)
+    int i = 0;
+    for (; i + 1 < n; i += 2)
     {
-        const __m128d v = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
+        const __m128d l = _mm_loadu_pd(left + i);
+        const __m128d r = _mm_loadu_pd(right + i);
+        const __m128d v0 = _mm_mul_pd(_mm_unpacklo_pd(l, r), g);
+        const __m128d v1 = _mm_mul_pd(_mm_unpackhi_pd(l, r), g);
+        p = _mm_max_pd(v0, p);
+        p = _mm_max_pd(v1, p);
+        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v0, offset));
+        _mm_storeu_pd(frames + 2 * i + 2, _mm_add_pd(v1, offset));
+    }
+    for (; i < n; ++i)
+    {
+        const __m128d v = _mm_mul_pd(_mm_set_pd(right[i], left[i]), g);
         p = _mm_max_pd(v, p);
         _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v, offset));
     }
@@ -138,10 +156,24 @@ void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, 
     __m128d p = before;
     // x - x is 0 for every finite x and NaN for NaN and the infinities.
     __m128d bad = _mm_setzero_pd();
-    for (int i = 0; i < n; ++i)
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+    {
+        const __m128d v0 = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
+        const __m128d v1 = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i + 2), g);
+        const __m128d d0 = _mm_sub_pd(v0, v0);
+        const __m128d d1 = _mm_sub_pd(v1, v1);
+        bad = _mm_or_pd(bad, _mm_cmpunord_pd(d0, d1));
+        p = _mm_max_pd(v0, p);
+        p = _mm_max_pd(v1, p);
+        _mm_storeu_pd(left + i, _mm_unpacklo_pd(v0, v1));
+        _mm_storeu_pd(right + i, _mm_unpackhi_pd(v0, v1));
+    }
+    for (; i < n; ++i)
     {
         const __m128d v = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
-        bad = _mm_or_pd(bad, _mm_cmpunord_pd(_mm_sub_pd(v, v), _mm_sub_pd(v, v)));
+        const __m128d d = _mm_sub_pd(v, v);
+        bad = _mm_or_pd(bad, _mm_cmpunord_pd(d, d));
         p = _mm_max_pd(v, p);
         _mm_storel_pd(left + i, v);
         _mm_storeh_pd(right + i, v);
@@ -156,17 +188,17 @@ void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, 
     _mm_storeh_pd(&peak.right, p);
 }
 #else
-void ScaleInput(double* frames, int n, double gain, Peaks& peak)
+void ScaleInput(const double* left, const double* right, double* frames, int n, double gain,
+                Peaks& peak)
 {
     for (int i = 0; i < n; ++i)
     {
-        double* f = frames + 2 * i;
-        const double l = f[0] * gain;
-        const double r = f[1] * gain;
+        const double l = left[i] * gain;
+        const double r = right[i] * gain;
         peak.left = std::max(peak.left, l);
         peak.right = std::max(peak.right, r);
-        f[0] = l + kDenormalOffset;
-        f[1] = r + kDenormalOffset;
+        frames[2 * i] = l + kDenormalOffset;
+        frames[2 * i + 1] = r + kDenormalOffset;
     }
 }
 
@@ -395,10 +427,10 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     {
         const int n = std::min(kMaxChunkFrames, std::max(nFrames - done, 0));
         const int off = done;
-        Interleave(inL ? inL + off : nullptr, inR ? inR + off : nullptr, mMain, n);
         if (sidechainRead)
             Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
-        ScaleInput(mMain, n, inputGain, peakIn);
+        ScaleInput(inL ? inL + off : kSilence, inR ? inR + off : kSilence, mMain, n, inputGain,
+                   peakIn);
 
         double reduction = 1.0;
         switch (model)
