@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # A real host's view of the plug-in: Ardour 7's VST scanner must accept
 # BraskoKorvala.so with its name, 4 inputs and 2 outputs, and a headless
-# Ardour session (dummy audio backend) must run audio through it as an LXVST
+# Ardour project (dummy audio backend) must run audio through it as an LXVST
 # processor on a track and list its 11 parameters by name.
 #
-# Everything Ardour writes (plug-in cache, configuration, the session) stays
+# Everything Ardour writes (plug-in cache, configuration, the project) stays
 # under build/ardour-check. KORVALA_PLUGIN overrides the plug-in path; the
 # expected name, channel counts and parameter names can be overridden too
 # (KORVALA_EXPECT_*), which lets the step be tried on another plug-in.
@@ -72,17 +72,17 @@ if [ "$fail" -ne 0 ]; then
   sed 's/^/ardour scan: /' "$WORK/scan.log"
 fi
 
-# --- 2. a headless session that plays through the plug-in. ---
+# --- 2. a headless project that plays through the plug-in. ---
 # The track's first processor generates noise (Ardour's own Lua "ACE Noise"),
 # so audio reaches the plug-in without files or hardware; the track's meter
 # after the plug-in and the insert's timing statistics show that it ran.
-cat >"$WORK/session.lua" <<LUA
+cat >"$WORK/play.lua" <<LUA
 local function report(what, value) print("RESULT " .. what .. "=" .. tostring(value)) end
 AudioEngine:set_backend("None (Dummy)", "", "")
 report("backend", AudioEngine:current_backend_name())
-local s = create_session("$WORK/session", "check", 48000)
-if not s then report("session", false) return end
-report("session", true)
+local s = create_session("$WORK/project", "check", 48000)
+if not s then report("project", false) return end
+report("project", true)
 local tracks = s:new_audio_track(2, 2, nil, 1, "Check", ARDOUR.PresentationInfo.max_order,
                                  ARDOUR.TrackMode.Normal, true)
 local track = tracks:front()
@@ -112,21 +112,21 @@ s:save_state("", false, false, false, false, false)
 close_session()
 report("closed", true)
 LUA
-LXVST_PATH=$WORK/vst timeout 180 "$LUA" "$WORK/session.lua" >"$WORK/session.log" 2>&1
+LXVST_PATH=$WORK/vst timeout 180 "$LUA" "$WORK/play.lua" >"$WORK/play.log" 2>&1
 rc=$?
 echo "ardour: ardour7-lua exit code $rc"
 check "ardour7-lua ran to the end (exit 0)" "$rc"
-result() { sed -n "s/^RESULT $1=//p" "$WORK/session.log" | tail -n 1; }
+result() { sed -n "s/^RESULT $1=//p" "$WORK/play.log" | tail -n 1; }
 
 check "dummy backend selected ($(result backend))" "$([ "$(result backend)" = "Dummy" ]; echo $?)"
-check "session created" "$([ "$(result session)" = "true" ]; echo $?)"
+check "project created" "$([ "$(result project)" = "true" ]; echo $?)"
 check "noise generator in front of the plug-in" "$([ "$(result noise)" = "true" ]; echo $?)"
 check "plug-in created as LXVST from the cache" "$([ "$(result plugin)" = "true" ]; echo $?)"
 check "plug-in added to the track" "$([ "$(result added)" = "true" ]; echo $?)"
 check "plug-in named $NAME ($(result name))" "$([ "$(result name)" = "$NAME" ]; echo $?)"
 expected_count=$(printf '%s' "$PARAMS" | awk -F'|' '{print NF}')
 check "$expected_count parameters ($(result params))" "$([ "$(result params)" = "$expected_count" ]; echo $?)"
-actual=$(sed -n 's/^PARAM //p' "$WORK/session.log" | paste -sd '|' -)
+actual=$(sed -n 's/^PARAM //p' "$WORK/play.log" | paste -sd '|' -)
 check "parameter names: $actual" "$([ "$actual" = "$PARAMS" ]; echo $?)"
 pos=$(result position)
 check "transport rolled ($pos samples)" "$([ -n "$pos" ] && [ "$pos" -ge 24000 ]; echo $?)"
@@ -135,10 +135,10 @@ check "signal after the plug-in (peak $peak dBFS)" \
   "$(awk -v p="${peak:--inf}" 'BEGIN { exit !(p + 0 > -60) }'; echo $?)"
 check "plug-in insert active" "$([ "$(result active)" = "true" ]; echo $?)"
 check "plug-in processed cycles (mean $(result cycle_us) us per cycle)" "$([ "$(result stats)" = "true" ]; echo $?)"
-check "session closed" "$([ "$(result closed)" = "true" ]; echo $?)"
+check "project closed" "$([ "$(result closed)" = "true" ]; echo $?)"
 
 if [ "$fail" -ne 0 ]; then
-  sed 's/^/ardour session: /' "$WORK/session.log" | tail -n 40
+  sed 's/^/ardour project: /' "$WORK/play.log" | tail -n 40
   echo "ardour: FAILED"
   exit 1
 fi
