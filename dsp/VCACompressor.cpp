@@ -76,20 +76,7 @@ void VCACompressor::SetSidechainFilter(float n)
 
 void VCACompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
-    gainReduction = 1.0;
-    for (int done = 0; done < frameCount; done += kMaxChunkFrames)
-    {
-        const int n = std::min(kMaxChunkFrames, frameCount - done);
-        ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
-        RecoverIfNotFinite(frames + 2 * done, n);
-    }
-}
-
-void VCACompressor::RecoverIfNotFinite(double* frames, int frameCount)
-{
-    if (IsStateFinite()) return;
-    ResetState();
-    std::fill(frames, frames + 2 * frameCount, 0.0);
+    ProcessModelInPasses(*this, frames, frameCount, sidechain);
 }
 
 bool VCACompressor::IsStateFinite() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/ModelPasses.h"
+
 #include "dsp/Oversampler.h"
 #include "dsp/SidechainFilter.h"
 #include "dsp/analogue_block.h"
@@ -19,7 +21,7 @@ class VCACompressor final
     // 5461 frames the oversampling buffers hold. Longer blocks are worked in
     // pieces of this size, which gives the same output as the recursion is
     // sequential.
-    static constexpr int kMaxChunkFrames = 4096;
+    static constexpr int kMaxChunkFrames = kModelPassFrames;
 
     VCACompressor();
 
@@ -94,7 +96,7 @@ class VCACompressor final
     bool oversamplingOn = false;
 
   private:
-    void RecoverIfNotFinite(double* frames, int frameCount);
+    template <class Model> friend void ProcessModelInPasses(Model&, double*, int, const double*);
     void ProcessChunk(double* frames, int frameCount, const double* sidechain);
     void RunGainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>

@@ -68,20 +68,7 @@ void VintageFETCompressor::SetSidechainFilter(float n)
 
 void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
-    gainReduction = 1.0;
-    for (int done = 0; done < frameCount; done += kMaxChunkFrames)
-    {
-        const int n = std::min(kMaxChunkFrames, frameCount - done);
-        ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
-        RecoverIfNotFinite(frames + 2 * done, n);
-    }
-}
-
-void VintageFETCompressor::RecoverIfNotFinite(double* frames, int frameCount)
-{
-    if (IsStateFinite()) return;
-    ResetState();
-    std::fill(frames, frames + 2 * frameCount, 0.0);
+    ProcessModelInPasses(*this, frames, frameCount, sidechain);
 }
 
 bool VintageFETCompressor::IsStateFinite() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dsp/ModelPasses.h"
+
 #include "dsp/Oversampler.h"
 #include "dsp/SidechainFilter.h"
 #include "dsp/analogue_block.h"
@@ -16,7 +18,7 @@ class VintageFETCompressor final
 {
   public:
     // Frames per internal pass (see VCACompressor::kMaxChunkFrames).
-    static constexpr int kMaxChunkFrames = 4096;
+    static constexpr int kMaxChunkFrames = kModelPassFrames;
 
     VintageFETCompressor();
 
@@ -85,7 +87,7 @@ class VintageFETCompressor final
     SidechainFilter sidechainFilter;
 
   private:
-    void RecoverIfNotFinite(double* frames, int frameCount);
+    template <class Model> friend void ProcessModelInPasses(Model&, double*, int, const double*);
     void ProcessChunk(double* frames, int frameCount, const double* sidechain);
     void RunGainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>

@@ -67,21 +67,8 @@ void VintageOptoCompressor::SetSidechainFilter(float n)
 
 void VintageOptoCompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
-    gainReduction = 1.0;
     detectorDrive = thresholdFactor * kDrive;
-    for (int done = 0; done < frameCount; done += kMaxChunkFrames)
-    {
-        const int n = std::min(kMaxChunkFrames, frameCount - done);
-        ProcessChunk(frames + 2 * done, n, sidechain ? sidechain + 2 * done : nullptr);
-        RecoverIfNotFinite(frames + 2 * done, n);
-    }
-}
-
-void VintageOptoCompressor::RecoverIfNotFinite(double* frames, int frameCount)
-{
-    if (IsStateFinite()) return;
-    ResetState();
-    std::fill(frames, frames + 2 * frameCount, 0.0);
+    ProcessModelInPasses(*this, frames, frameCount, sidechain);
 }
 
 bool VintageOptoCompressor::IsStateFinite() const
