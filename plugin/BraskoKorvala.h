@@ -62,7 +62,7 @@ class BraskoKorvala : public IEffectVST
     // Frames the chain hands to a model at a time. Host blocks of any length
     // are worked in pieces of this size; the models run frame by frame, so
     // the output is the same for every split.
-    static constexpr int kMaxChunkFrames = 4096;
+    static constexpr int kMaxChunkFrames = kModelPassFrames;
 
     // Indices of the editor's meter and knob controls, in the order the
     // meters receive their values after each block.
