@@ -55,6 +55,10 @@ class Validator
     // Runs the selected phases; true when nothing failed.
     bool Run();
 
+    // Largest output peak a healthy instance gives for an input peak, with
+    // the gain knobs at 0 dB and the analog stage on or off.
+    static double OutputPeakBound(double inputPeak, bool analogOn);
+
   private:
     // Parameter indices found by name (-1 where the plug-in has none, as
     // for peer plug-ins).
