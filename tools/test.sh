@@ -7,6 +7,12 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 export KORVALA_ROOT="$ROOT"
+# The validator's seed follows the commit, so a run from a clone of the
+# commit CI tests draws the same configurations as CI did; a seed given in
+# KORVALA_VALIDATE_SEED wins. Without git each run draws its own.
+if [ -z "${KORVALA_VALIDATE_SEED:-}" ] && head=$(git -C "$ROOT" rev-parse --short=8 HEAD 2>/dev/null); then
+    export KORVALA_VALIDATE_SEED=$((16#$head))
+fi
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 bash tools/setup.sh || { echo "setup failed"; exit 1; }

@@ -18,7 +18,8 @@ echo "--- asan: configure and build"
 if cmake --preset asan >/dev/null && cmake --build build/asan -j2 >/dev/null; then
     ctest --test-dir build/asan -j2 --output-on-failure || status=1
     echo "--- asan: korvala-validate --quick"
-    build/asan/tools/validate/korvala-validate --quick build/asan/plugin/BraskoKorvala.so ||
+    build/asan/tools/validate/korvala-validate --quick \
+        ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} build/asan/plugin/BraskoKorvala.so ||
         status=1
 else
     echo "asan build failed"; status=1
@@ -33,7 +34,8 @@ if cmake --preset tsan >/dev/null &&
     ctest --test-dir build/tsan -j2 --output-on-failure \
         -R '[Tt]hread|[Cc]oncurren|[Rr]ace|UnderTheLock|AllocationCounter' || status=1
     echo "--- tsan: korvala-validate threads and lifecycle phases"
-    build/tsan/tools/validate/korvala-validate --quick --only threads,lifecycle \
+    build/tsan/tools/validate/korvala-validate --quick \
+        ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} --only threads,lifecycle \
         build/tsan/plugin/BraskoKorvala.so || status=1
 else
     echo "tsan build failed"; status=1

@@ -14,12 +14,6 @@ plugin=build/release/plugin/BraskoKorvala.so
 cmake --preset release >/dev/null && cmake --build build/release -j2 \
     --target korvala-validate BraskoKorvala >/dev/null || { echo "build failed"; exit 1; }
 
-# The seed follows the commit, so a run from a clone of the commit CI tests
-# draws the same configurations as CI; KORVALA_VALIDATE_SEED overrides it.
-if [ -z "${KORVALA_VALIDATE_SEED:-}" ] && head=$(git rev-parse --short=8 HEAD 2>/dev/null); then
-    KORVALA_VALIDATE_SEED=$((16#$head))
-fi
-
 status=0
 "$validator" ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} "$plugin" || status=1
 
