@@ -226,10 +226,10 @@ struct Pipeline
         {
             for (size_t i = 0; i < 2 * n; ++i)
                 x[i] += 1e-24;
-            OptoOversampledFused(up, opto, down, x, n, x);
+            OversampledFused<OptoStep>(up, opto, down, x, n, x);
         }
         else
-            FetOversampledFused(up, fet, down, x, n, x);
+            OversampledFused<FetStep>(up, fet, down, x, n, x);
     }
 
     void Run(double* x, size_t n, bool fast)

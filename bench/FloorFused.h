@@ -53,32 +53,6 @@ struct FetStep
     }
 };
 
-// in: n host frames; out: n host frames (may be the same buffer).
-inline void FetOversampledFused(Cascade<3, 2>& up, FetState& fet, Cascade<2, 2>& down,
-                                const double* in, size_t n, double* out)
-{
-    PackedSection u[3], d[2];
-    LoadPacked(up, u);
-    LoadPacked(down, d);
-    FetStep step(fet);
-    const __m128d three = _mm_set1_pd(3.0);
-    for (size_t t = 0; t < n; ++t)
-    {
-        __m128d f[3];
-        f[0] = u[0].RunStuffed(_mm_mul_pd(three, _mm_loadu_pd(in + 2 * t)));
-        f[1] = u[0].y2;
-        f[2] = u[0].y1;
-        for (int k = 0; k < 3; ++k)
-            f[k] = u[2].Run(u[1].Run(f[k]));
-        for (int k = 0; k < 3; ++k)
-            f[k] = d[1].Run(d[0].Run(step.Run(f[k])));
-        _mm_storeu_pd(out + 2 * t, f[0]);
-    }
-    StorePacked(up, u);
-    StorePacked(down, d);
-    step.Store(fet);
-}
-
 // One opto step on the packed frame, as OptoFloor.
 struct OptoStep
 {
@@ -127,15 +101,21 @@ struct OptoStep
         if (s.gain < s.smallest) s.smallest = s.gain;
         return y;
     }
+
+    void Store(OptoState& state) const { state = s; }
 };
 
-inline void OptoOversampledFused(Cascade<3, 2>& up, OptoState& opto, Cascade<2, 2>& down,
-                                 const double* in, size_t n, double* out)
+// The oversampled path of either model in one loop. Step is FetStep or
+// OptoStep over its State. in: n host frames; out: n host frames (may be the
+// same buffer).
+template <class Step, class State>
+void OversampledFused(Cascade<3, 2>& up, State& state, Cascade<2, 2>& down, const double* in,
+                      size_t n, double* out)
 {
     PackedSection u[3], d[2];
     LoadPacked(up, u);
     LoadPacked(down, d);
-    OptoStep step(opto);
+    Step step(state);
     const __m128d three = _mm_set1_pd(3.0);
     for (size_t t = 0; t < n; ++t)
     {
@@ -151,7 +131,7 @@ inline void OptoOversampledFused(Cascade<3, 2>& up, OptoState& opto, Cascade<2, 
     }
     StorePacked(up, u);
     StorePacked(down, d);
-    opto = step.s;
+    step.Store(state);
 }
 
 } // namespace floorbench
