@@ -263,24 +263,9 @@ class NaiveModel
 };
 
 // Drives a production model with the same settings, in the same order the
-// reference assumes (oversampling switched last).
-template <class Model> void Configure(Model& m, const Settings& s);
-
-template <> void Configure(VCACompressor& m, const Settings& s)
-{
-    m.SetSampleRate(s.rate);
-    m.SetAttack(s.attackKnob);
-    m.SetRelease(s.releaseKnob);
-    m.SetSidechainFilter(s.sidechainKnob);
-    m.SetThreshold(s.threshold);
-    m.SetRatio(s.ratio);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
-    m.SetStereoFlag(s.stereo);
-    m.SetOversampling(s.oversampling);
-}
-
-template <> void Configure(VintageFETCompressor& m, const Settings& s)
+// reference assumes (oversampling switched last). VCA and FET take every
+// knob; the opto model has no attack, release or ratio.
+template <class Model> void Configure(Model& m, const Settings& s)
 {
     m.SetSampleRate(s.rate);
     m.SetAttack(s.attackKnob);
