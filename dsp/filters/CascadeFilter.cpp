@@ -1,11 +1,11 @@
 #include "dsp/filters/CascadeFilter.h"
 
 #include "dsp/filters/CpuFeatures.h"
+#include "dsp/filters/PackedSection.h"
 
 #include <cmath>
 
-#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
-#include <emmintrin.h>
+#if defined(DSP_HAVE_PACKED_SECTION) && (defined(__GNUC__) || defined(__clang__))
 #define DSP_HAVE_PACKED_PATH 1
 #endif
 
@@ -40,43 +40,12 @@ __attribute__((target("sse3"))) void RunSectionPairPacked(const Stage& c, Sectio
                                                           SectionState& r, int frameCount,
                                                           double* samples, int stride)
 {
-    const __m128d b0 = _mm_set1_pd(c.b[0]);
-    const __m128d b1 = _mm_set1_pd(c.b[1]);
-    const __m128d b2 = _mm_set1_pd(c.b[2]);
-    const __m128d a1 = _mm_set1_pd(c.a[1]);
-    const __m128d a2 = _mm_set1_pd(c.a[2]);
-    // Lane 0 is the left channel, lane 1 the right.
-    __m128d x1 = _mm_set_pd(r.x1, l.x1);
-    __m128d x2 = _mm_set_pd(r.x2, l.x2);
-    __m128d y1 = _mm_set_pd(r.y1, l.y1);
-    __m128d y2 = _mm_set_pd(r.y2, l.y2);
+    PackedSection section;
+    section.Load(c, l, r);
     double* p = samples;
     for (int f = 0; f < frameCount; ++f, p += stride)
-    {
-        const __m128d in = _mm_loadu_pd(p);
-        __m128d out = _mm_add_pd(_mm_mul_pd(b1, x1), _mm_mul_pd(b0, in));
-        out = _mm_add_pd(out, _mm_mul_pd(b2, x2));
-        out = _mm_add_pd(out, _mm_mul_pd(a1, y1));
-        out = _mm_add_pd(out, _mm_mul_pd(a2, y2));
-        x2 = x1;
-        x1 = in;
-        y2 = y1;
-        y1 = out;
-        _mm_storeu_pd(p, out);
-    }
-    double lo[2], hi[2];
-    _mm_storeu_pd(lo, x1);
-    _mm_storeu_pd(hi, x2);
-    l.x1 = lo[0];
-    r.x1 = lo[1];
-    l.x2 = hi[0];
-    r.x2 = hi[1];
-    _mm_storeu_pd(lo, y1);
-    _mm_storeu_pd(hi, y2);
-    l.y1 = lo[0];
-    r.y1 = lo[1];
-    l.y2 = hi[0];
-    r.y2 = hi[1];
+        _mm_storeu_pd(p, section.Run(_mm_loadu_pd(p)));
+    section.Store(l, r);
 }
 
 // All sections per frame, both channels packed. Same operations per
@@ -87,50 +56,19 @@ __attribute__((target("sse3"))) void RunFramesPacked(const Stage* c, SectionStat
                                                      int stageMax, int frameCount, double* samples,
                                                      int stride)
 {
-    __m128d b0[Stages], b1[Stages], b2[Stages], a1[Stages], a2[Stages];
-    __m128d x1[Stages], x2[Stages], y1[Stages], y2[Stages];
+    PackedSection sections[Stages];
     for (int k = 0; k < Stages; ++k)
-    {
-        const SectionState& l = state[k];
-        const SectionState& r = state[stageMax + k];
-        b0[k] = _mm_set1_pd(c[k].b[0]);
-        b1[k] = _mm_set1_pd(c[k].b[1]);
-        b2[k] = _mm_set1_pd(c[k].b[2]);
-        a1[k] = _mm_set1_pd(c[k].a[1]);
-        a2[k] = _mm_set1_pd(c[k].a[2]);
-        x1[k] = _mm_set_pd(r.x1, l.x1);
-        x2[k] = _mm_set_pd(r.x2, l.x2);
-        y1[k] = _mm_set_pd(r.y1, l.y1);
-        y2[k] = _mm_set_pd(r.y2, l.y2);
-    }
+        sections[k].Load(c[k], state[k], state[stageMax + k]);
     double* p = samples;
     for (int f = 0; f < frameCount; ++f, p += stride)
     {
         __m128d v = _mm_loadu_pd(p);
         for (int k = 0; k < Stages; ++k)
-        {
-            __m128d out = _mm_add_pd(_mm_mul_pd(b1[k], x1[k]), _mm_mul_pd(b0[k], v));
-            out = _mm_add_pd(out, _mm_mul_pd(b2[k], x2[k]));
-            out = _mm_add_pd(out, _mm_mul_pd(a1[k], y1[k]));
-            out = _mm_add_pd(out, _mm_mul_pd(a2[k], y2[k]));
-            x2[k] = x1[k];
-            x1[k] = v;
-            y2[k] = y1[k];
-            y1[k] = out;
-            v = out;
-        }
+            v = sections[k].Run(v);
         _mm_storeu_pd(p, v);
     }
     for (int k = 0; k < Stages; ++k)
-    {
-        double lo[2], hi[2], ylo[2], yhi[2];
-        _mm_storeu_pd(lo, x1[k]);
-        _mm_storeu_pd(hi, x2[k]);
-        _mm_storeu_pd(ylo, y1[k]);
-        _mm_storeu_pd(yhi, y2[k]);
-        state[k] = SectionState{lo[0], hi[0], ylo[0], yhi[0]};
-        state[stageMax + k] = SectionState{lo[1], hi[1], ylo[1], yhi[1]};
-    }
+        sections[k].Store(state[k], state[stageMax + k]);
 }
 #endif
 
