@@ -26,19 +26,10 @@ BlockProcessor::BlockProcessor(PluginInstance& plugin, Precision precision, size
     floatOut_.assign(outs, std::vector<float>(blockSize, 0.0f));
     doubleIn_.assign(ins, std::vector<double>(blockSize, 0.0));
     doubleOut_.assign(outs, std::vector<double>(blockSize, 0.0));
-    for (auto& v : floatIn_)
-        floatInPtr_.push_back(v.data());
-    for (auto& v : floatOut_)
-        floatOutPtr_.push_back(v.data());
-    for (auto& v : doubleIn_)
-        doubleInPtr_.push_back(v.data());
-    for (auto& v : doubleOut_)
-        doubleOutPtr_.push_back(v.data());
-    // Some plug-ins dereference the lists even with no channels.
-    floatInPtr_.push_back(nullptr);
-    floatOutPtr_.push_back(nullptr);
-    doubleInPtr_.push_back(nullptr);
-    doubleOutPtr_.push_back(nullptr);
+    floatInPtr_ = ChannelPointers(floatIn_);
+    floatOutPtr_ = ChannelPointers(floatOut_);
+    doubleInPtr_ = ChannelPointers(doubleIn_);
+    doubleOutPtr_ = ChannelPointers(doubleOut_);
 }
 
 const std::vector<double>* BlockProcessor::Source(const AudioBuffer& main,

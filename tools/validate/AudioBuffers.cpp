@@ -1,5 +1,6 @@
 #include "tools/validate/AudioBuffers.h"
 
+#include "tools/host/AudioBuffer.h"
 #include "tools/host/PluginInstance.h"
 
 #include <cmath>
@@ -69,23 +70,10 @@ void AudioBuffers::Allocate(int inputs, int outputs, int frames)
     mOutDouble.assign(static_cast<size_t>(outputs), std::vector<double>(cap, 0.0));
     mInFloat.assign(static_cast<size_t>(inputs), std::vector<float>(cap, 0.0f));
     mOutFloat.assign(static_cast<size_t>(outputs), std::vector<float>(cap, 0.0f));
-    mInDoublePtr.clear();
-    mOutDoublePtr.clear();
-    mInFloatPtr.clear();
-    mOutFloatPtr.clear();
-    for (auto& c : mInDouble)
-        mInDoublePtr.push_back(c.data());
-    for (auto& c : mOutDouble)
-        mOutDoublePtr.push_back(c.data());
-    for (auto& c : mInFloat)
-        mInFloatPtr.push_back(c.data());
-    for (auto& c : mOutFloat)
-        mOutFloatPtr.push_back(c.data());
-    // Hosts pass valid arrays even for zero channels.
-    mInDoublePtr.push_back(nullptr);
-    mOutDoublePtr.push_back(nullptr);
-    mInFloatPtr.push_back(nullptr);
-    mOutFloatPtr.push_back(nullptr);
+    mInDoublePtr = ChannelPointers(mInDouble);
+    mOutDoublePtr = ChannelPointers(mOutDouble);
+    mInFloatPtr = ChannelPointers(mInFloat);
+    mOutFloatPtr = ChannelPointers(mOutFloat);
     mSpare.assign(cap, 0.0);
     mGenerated.clear();
     for (int c = 0; c < 4; ++c)

@@ -1,5 +1,6 @@
 #include "tools/validate/DenormalBench.h"
 
+#include "tools/host/AudioBuffer.h"
 #include "tools/host/PluginInstance.h"
 #include "tools/validate/Random.h"
 
@@ -95,13 +96,7 @@ bool DenormalBench::Run()
                                             std::vector<double>(kBlock, 0.0));
         std::vector<std::vector<double>> out(static_cast<size_t>(e->numOutputs),
                                              std::vector<double>(kBlock, 0.0));
-        std::vector<double*> inPtr, outPtr;
-        for (auto& c : in)
-            inPtr.push_back(c.data());
-        for (auto& c : out)
-            outPtr.push_back(c.data());
-        inPtr.push_back(nullptr);
-        outPtr.push_back(nullptr);
+        std::vector<double*> inPtr = ChannelPointers(in), outPtr = ChannelPointers(out);
         Random random(12345);
 
         // Processes seconds of audio; answers the CPU time per block of the
