@@ -257,7 +257,7 @@ void BraskoKorvala::DeclareTimeRanges(int model)
 
 void BraskoKorvala::GreyOutKnobs(bool grey)
 {
-    if (IEditorCanvas* canvas = GetGUI())
+    if (IEditorView* canvas = GetGUI())
         for (int knob : mKnobControls)
             canvas->GrayOutControl(knob, grey);
 }
@@ -459,7 +459,7 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
     // The editor reads these on its own timer without the lock; the canvas
     // stores each value only when it differs from the control's current one.
-    if (IEditorCanvas* canvas = GetGUI())
+    if (IEditorView* canvas = GetGUI())
     {
         canvas->SetAllControlsDirty();
         canvas->SetControlFromPlugin(mMeterControls[kMeterInLeft], peakIn.left);
