@@ -1,0 +1,106 @@
+#pragma once
+
+#include "gui/IEditorCanvas.h"
+#include "gui/ITextEntry.h"
+#include "gui/x11/IClickTracker.h"
+
+#include <cstdint>
+#include <string>
+
+class IMemoryBitmap;
+class IX11Connection;
+class IX11Surface;
+struct IX11EventHandlers;
+
+// The X11 layer of the editor: the editor window as a child of the window a
+// Linux host hands over at effEditOpen, on a connection of our own; input
+// translated into canvas events; the draw pass and the screen copy run from
+// the host's idle calls (effEditIdle), as there is no window-system timer; an
+// edit box and popup menus of our own drawn with the raster layer.
+//
+// Threads: everything runs on whichever thread the host drives the editor
+// from (Ardour: its editor thread; MusE, Qtractor: the GUI thread), the same
+// one for OpenWindow, OnHostIdle and CloseWindow of one window. No thread is
+// created. The audio thread only stores values and dirty flags into the
+// controls (see IControl).
+class IEditorWindow : public IEditorCanvas
+{
+  public:
+    IEditorWindow(IEffectBase* plugin, int width, int height, int frameRate);
+    ~IEditorWindow() override;
+
+    // --- canvas slots ---
+    bool DrawScreen(const IBox& box) override;
+    void CancelTextEntry() override;
+    void ResizeWindow(int width, int height) override;
+    IMenu* CreateMenu(IMenu* menu, const IBox& box) override;
+    void CreateTextEntry(IControl* control, const ITextStyle& style, const IBox& box,
+                         const char* initialText, IParameter* param) override;
+    void HostPath(std::string& out) override;
+    void PluginPath(std::string& out) override;
+    // parentWindow is the host's X window id (an XID in a pointer). Creates
+    // the panel-sized child, mapped; re-opening while open closes first and
+    // keeps the place and size. Returns the window id, or null on failure.
+    void* OpenWindow(void* parentWindow) override;
+    // Destroys the window (unless the host destroyed it already) and closes
+    // the connection. Safe to repeat.
+    void CloseWindow() override;
+    void* GetWindow() override;
+
+    // --- host drive ---
+    // Handles every pending event, then runs the timer tick when a frame
+    // period has passed on the monotonic clock.
+    void OnHostIdle() override;
+    bool OnHostKey(bool down, int character, int virtualKey, int modifiers) override;
+
+    // --- for tests and figures ---
+    // Whether new windows may use MIT-SHM (default true); process-wide.
+    static void AllowSharedMemory(bool allow);
+    bool UsesSharedMemory() const;
+    // Image bytes sent to the server since the window opened.
+    std::uint64_t ImageBytesSent() const;
+    const ITextEntry& TextEntry() const { return mEntry; }
+    std::uint32_t ParentWindow() const { return mParent; }
+    // Ticks (draw passes started by the frame clock) since the window opened.
+    int TickCount() const { return mTicks; }
+
+  private:
+    friend struct IX11EventHandlers;
+
+    void PumpEvents();
+    bool TickDue();
+    void TimerTick();
+    void TakeFocus();
+    // Closes an open edit box without its text and repaints what it covered.
+    void DropTextEntry(bool wholePanel);
+    void PaintTextEntry();
+    int EntryIndexAt(int x);
+    // Closes the connection and forgets the window (after the server or the
+    // host destroyed it, or the connection broke).
+    void ReleaseX();
+
+    IX11Connection* mX = nullptr;
+    IX11Surface* mSurface = nullptr;
+    std::uint32_t mWindow = 0;
+    std::uint32_t mParent = 0;
+    bool mWindowGone = false; // destroyed by the server with the host's window
+
+    ITextEntry mEntry;
+    IMemoryBitmap* mEntryBitmap = nullptr;
+    bool mEntryDirty = false;
+    bool mEntryLostFocus = false;
+    bool mEntrySelecting = false;
+
+    IClickTracker mClicks;
+    bool mHasCapture = false;
+    bool mSwallowRelease = false;
+    bool mMenuRunning = false;
+    bool mMenuTookRelease = false;
+    int mPointerX = 0;
+    int mPointerY = 0;
+
+    bool mDrawnSinceOpen = false;
+    std::int64_t mLastTickNs = 0;
+    int mTicks = 0;
+    IBox mExposed;
+};
