@@ -254,8 +254,10 @@ void IEditorWindow::CloseWindow()
     if (mSurface) mSurface->Detach();
     if (mWindow && !mWindowGone && !mX->IsBroken())
     {
+        // Gone from the server when this returns, so a host may destroy its
+        // own window at once.
         xcb_destroy_window(mX->Get(), mWindow);
-        mX->Flush();
+        mX->Sync();
     }
     ReleaseX();
 }
@@ -692,6 +694,8 @@ IMenu* IEditorWindow::CreateMenu(IMenu* menu, const IBox& box)
         return !mWindowGone;
     });
     mMenuRunning = false;
+    // A click after the menu is a first click, however soon it comes.
+    mClicks.Reset();
     // The menu took the release of the press that opened it.
     mHasCapture = false;
     mMenuTookRelease = true;

@@ -228,6 +228,16 @@ int IX11PopupMenu::Run(const IMenu& menu, int x, int y,
         xcb_generic_event_t* e = xcb_wait_for_event(c);
         if (!e) break; // the connection broke
         const int type = e->response_type & 0x7f;
+        // Input still queued from before the grab belongs to the panel and
+        // is dropped; under the grab all input is the menu's.
+        const bool isInput = type == XCB_MOTION_NOTIFY || type == XCB_BUTTON_PRESS ||
+                             type == XCB_BUTTON_RELEASE || type == XCB_KEY_PRESS ||
+                             type == XCB_KEY_RELEASE;
+        if (isInput && reinterpret_cast<xcb_button_press_event_t*>(e)->event != mWindow)
+        {
+            std::free(e);
+            continue;
+        }
         switch (type)
         {
         case XCB_EXPOSE:
