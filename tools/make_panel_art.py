@@ -183,15 +183,19 @@ def draw_text(ctx, text, x, baseline, colour, align="centre", tracking=0.0, shad
         if paint[3] <= 0:
             continue
         ctx.set_source_rgba(*paint)
+        # Outlines rather than cached glyphs: the glyph cache snaps every
+        # letter to a whole pixel, which spaces small letter-spaced capitals
+        # unevenly; outlines keep their exact advance.
         if not tracking:
             ctx.move_to(x, baseline + dy)
-            ctx.show_text(text)
-            continue
-        pen = x
-        for ch in text:
-            ctx.move_to(pen, baseline + dy)
-            ctx.show_text(ch)
-            pen += ctx.text_extents(ch).x_advance + tracking
+            ctx.text_path(text)
+        else:
+            pen = x
+            for ch in text:
+                ctx.move_to(pen, baseline + dy)
+                ctx.text_path(ch)
+                pen += ctx.text_extents(ch).x_advance + tracking
+        ctx.fill()
     return width
 
 
