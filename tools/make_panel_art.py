@@ -25,7 +25,6 @@ carries everything else: labels, scales, meter wells, the fader slots.
 """
 
 import argparse
-import io
 import math
 import os
 import struct
@@ -514,9 +513,9 @@ def knob_cap_surface():
                     theta = math.atan2(dy, dx)
                     # Two broad reflections, brightest towards upper left and
                     # lower right, as on a spun cap under a single light.
-                    spec = 0.5 + 0.5 * math.cos(2 * (theta + math.radians(45)))
+                    gloss = 0.5 + 0.5 * math.cos(2 * (theta + math.radians(45)))
                     ring = rings[min(199, int(r * 12))]
-                    acc += 118 + 92 * spec ** 2.0 + 9 * ring - 1.5 * r
+                    acc += 118 + 92 * gloss ** 2.0 + 9 * ring - 1.5 * r
             v = max(0, min(255, int(round(acc / 16))))
             off = py * stride + px * 4
             data[off:off + 4] = bytes((min(255, v + 4), min(255, v + 2), v, 255))
@@ -851,7 +850,7 @@ def best_filtered(row, previous, bpp=4):
     return bytes((kind,)) + best
 
 
-def force_opaque(surface):
+def require_opaque(surface):
     """The background is copied without alpha by the plug-in; make every pixel
     opaque so nothing depends on that."""
     stride = surface.get_stride()
@@ -882,7 +881,7 @@ def write_all(out_dir):
     os.makedirs(out_dir, exist_ok=True)
     for name, (surface, _) in sorted(images().items()):
         if name == "bg2.png":
-            force_opaque(surface)
+            require_opaque(surface)
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(png_bytes(surface))
 
