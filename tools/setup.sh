@@ -14,6 +14,7 @@ PACKAGES=(
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
   wine64
   lsp-plugins-vst zam-plugins
+  python3-cairo fonts-liberation2 fontconfig
 )
 # Installed without recommends (Ardour would pull in a desktop otherwise).
 PACKAGES_NO_RECOMMENDS=(
