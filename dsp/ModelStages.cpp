@@ -8,8 +8,9 @@ namespace
 constexpr double kDenormalOffset = 1e-24;
 } // namespace
 
-ModelStages::ModelStages(int analogKind)
-    : analogKind(analogKind), rightOffset(::RightChannelOffset::Draw())
+ModelStages::ModelStages(int analogKind, Order order)
+    : analogKind(analogKind), ownDenormalOffset(order == kOwnDenormalOffset),
+      rightOffset(::RightChannelOffset::Draw())
 {
 }
 

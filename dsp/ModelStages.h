@@ -21,12 +21,12 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 // route a block through them, the right channel's gain offset and the
 // gain-reduction value, and the pass loop that runs a block through them.
 // A model holds one by value and keeps to itself only what differs: its gain
-// computer with its recursion state and coefficients, and whether it adds the
-// 1e-24 denormal offset of its own before the gain computer.
+// computer with its recursion state and coefficients, and its order of
+// stages (whether it adds a 1e-24 denormal offset of its own before the gain
+// computer).
 //
 // The model is handed to Process as a template argument, so the per-frame
 // gain computer is inlined into the pass as before; a model declares
-//   static constexpr bool kAddsDenormalOffset;
 //   template <bool External, bool Filtered>
 //   void GainComputer(double* x, int frameCount, const double* y);
 //   bool IsStateFinite() const;  void ResetState();
@@ -36,10 +36,18 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 class ModelStages final
 {
   public:
+    // What a model adds between its analog stage and its gain computer.
+    enum Order
+    {
+        kNoOwnOffset,
+        kOwnDenormalOffset
+    };
+
     // Draws the right-channel offset from the C library's rand(): the order
-    // in which models are constructed decides which draw each gets. `kind`
-    // is the analogue_block kind (it picks the saturator's drive).
-    explicit ModelStages(int analogKind);
+    // in which models are constructed decides which draw each gets.
+    // `analogKind` is the analogue_block kind (it picks the saturator's
+    // drive).
+    ModelStages(int analogKind, Order order);
 
     // Host rate in Hz (> 0; stored truncated to an integer). Designs the
     // oversampling filters and the sidechain high-pass for three times the
@@ -130,7 +138,7 @@ class ModelStages final
             analog.SetStereoFlag(stereo);
             analog.Process(frames, frameCount);
         }
-        if (Model::kAddsDenormalOffset) AddDenormalOffset(frames, frameCount);
+        if (ownDenormalOffset) AddDenormalOffset(frames, frameCount);
 
         if (oversamplingOn)
         {
@@ -163,6 +171,7 @@ class ModelStages final
     static void AddDenormalOffset(double* frames, int frameCount);
 
     int analogKind;
+    bool ownDenormalOffset;
     int sampleRate = 44100;
     bool oversamplingOn = false;
     // What the first parameter pass with the default settings gives them.

@@ -18,7 +18,7 @@ constexpr double kRmsSeconds = 0.0825;
 constexpr double kRmsToPeak = 1.41;
 } // namespace
 
-VCACompressor::VCACompressor() : stages(analogue_block::kVCA)
+VCACompressor::VCACompressor() : stages(analogue_block::kVCA, ModelStages::kOwnDenormalOffset)
 {
     // Valid for the nominal rate without oversampling until the first reset.
     const int rate = stages.SampleRate();

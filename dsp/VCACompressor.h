@@ -13,6 +13,11 @@
 class VCACompressor final
 {
   public:
+    // Analog stage, oversampler, sidechain high-pass, switches and the
+    // gain-reduction value (Process runs through it). Constructed first: it
+    // draws the right-channel offset.
+    ModelStages stages;
+
     VCACompressor();
 
     // Audio or GUI thread, under the plug-in's lock, before every block.
@@ -58,14 +63,6 @@ class VCACompressor final
     double MeanSquare() const { return meanSquare; }
     double AttackMs() const { return attackMs; }
     double ReleaseMs() const { return releaseMs; }
-
-    // Analog stage, oversampler, sidechain high-pass, switches and the
-    // gain-reduction value (Process runs through it).
-    ModelStages stages;
-
-    // Adds 1e-24 of its own to every value after the analog stage (on top
-    // of the chain's), before the detector reads it.
-    static constexpr bool kAddsDenormalOffset = true;
 
   private:
     friend class ModelStages;

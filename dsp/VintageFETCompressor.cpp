@@ -12,7 +12,9 @@ namespace
 constexpr double kDrive = 400.0;
 } // namespace
 
-VintageFETCompressor::VintageFETCompressor() : stages(analogue_block::kFET)
+// No denormal offset of its own: the chain's 1e-24 is all this model gets.
+VintageFETCompressor::VintageFETCompressor()
+    : stages(analogue_block::kFET, ModelStages::kNoOwnOffset)
 {
     // Valid for the nominal rate without oversampling until the first reset.
     attackCoeff = OnePole::CoefficientMs(attackMs, stages.SampleRate());

@@ -13,6 +13,11 @@
 class VintageFETCompressor final
 {
   public:
+    // Analog stage, oversampler, sidechain high-pass, switches and the
+    // gain-reduction value (Process runs through it). Constructed first: it
+    // draws the right-channel offset.
+    ModelStages stages;
+
     VintageFETCompressor();
 
     // Host rate in Hz (> 0, truncated to an integer). The attack and release
@@ -33,6 +38,12 @@ class VintageFETCompressor final
     void SetRelease(float n);
     void SetSidechainFilter(float n) { stages.SetSidechainFilter(n); }
 
+    // The recursion state, read-only.
+    double Gain() const { return gain; }
+    double Envelope() const { return envelope; }
+    double AttackMs() const { return attackMs; }
+    double ReleaseMs() const { return releaseMs; }
+
     // Main frames in place, as VCACompressor::Process.
     void Process(double* frames, int frameCount, const double* sidechain);
 
@@ -41,24 +52,7 @@ class VintageFETCompressor final
     bool IsStateFinite() const;
     void ResetState();
 
-    // The recursion state, read-only.
-    double Gain() const { return gain; }
-    double Envelope() const { return envelope; }
-    double AttackMs() const { return attackMs; }
-    double ReleaseMs() const { return releaseMs; }
-
-    // Analog stage, oversampler, sidechain high-pass, switches and the
-    // gain-reduction value (Process runs through it).
-    ModelStages stages;
-
-    // No denormal offset of its own: the chain's 1e-24 is all this model gets.
-    static constexpr bool kAddsDenormalOffset = false;
-
   private:
-    friend class ModelStages;
-    template <bool External, bool Filtered>
-    void GainComputer(double* x, int frameCount, const double* y);
-
     // Members that no setter has reached yet hold what the first parameter
     // pass with the default settings would give them.
     double attackCoeff;
@@ -70,4 +64,8 @@ class VintageFETCompressor final
     double gain = 1.0;
     double detectorSample = 0.0;
     double envelope = 0.0;
+
+    friend class ModelStages;
+    template <bool External, bool Filtered>
+    void GainComputer(double* x, int frameCount, const double* y);
 };

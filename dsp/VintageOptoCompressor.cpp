@@ -21,7 +21,10 @@ constexpr double kShelfGainDb = 6.0;
 constexpr double kShelfSlope = 0.5;
 } // namespace
 
-VintageOptoCompressor::VintageOptoCompressor() : stages(analogue_block::kOpto) {}
+VintageOptoCompressor::VintageOptoCompressor()
+    : stages(analogue_block::kOpto, ModelStages::kOwnDenormalOffset)
+{
+}
 
 void VintageOptoCompressor::SetTimeCoefficients(double rate)
 {

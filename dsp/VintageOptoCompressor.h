@@ -15,6 +15,11 @@
 class VintageOptoCompressor final
 {
   public:
+    // Analog stage, oversampler, sidechain high-pass, switches and the
+    // gain-reduction value (Process runs through it). Constructed first: it
+    // draws the right-channel offset.
+    ModelStages stages;
+
     VintageOptoCompressor();
 
     // Host rate in Hz (> 0, truncated to an integer).
@@ -42,14 +47,6 @@ class VintageOptoCompressor final
     double Envelope() const { return envelope; }
     double Gain() const { return gain; }
     double ReleaseSplit() const { return releaseSplit; }
-
-    // Analog stage, oversampler, sidechain high-pass, switches and the
-    // gain-reduction value (Process runs through it).
-    ModelStages stages;
-
-    // Adds 1e-24 of its own to every value after the analog stage (on top
-    // of the chain's), before the gain computer.
-    static constexpr bool kAddsDenormalOffset = true;
 
   private:
     friend class ModelStages;
