@@ -26,7 +26,7 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 // computer).
 //
 // The model is handed to Process as a template argument, so the per-frame
-// gain computer is inlined into the pass as before; a model declares
+// gain computer is inlined into the pass loop; a model declares
 //   template <bool External, bool Filtered>
 //   void GainComputer(double* x, int frameCount, const double* y);
 //   bool IsStateFinite() const;  void ResetState();
