@@ -22,7 +22,7 @@ namespace
 double HotSquarePeak(int halfPeriod, int rate)
 {
     analogue_block stage;
-    stage.Setup(rate, analogue_block::kFET);
+    stage.SetSampleRate(rate, analogue_block::kFET);
     std::vector<double> frames(2 * 4096, 0.0);
     double peak = 0.0;
     for (int block = 0; block < 8; ++block)
