@@ -2,7 +2,10 @@
 
 #include "raster/IRaster.h"
 
+#include <cstddef>
 #include <cstdint>
+
+class IGlyphSource;
 
 // A font with a glyph cache (128 direct entries for codes below 128, a sorted
 // table for the rest). On Linux the face comes from fontconfig and the
@@ -36,6 +39,14 @@ class ICachedFont
                 int quality);
     // Windows: adopt a GDI font handle (HFONT) with the set-up flags above.
     void SetFromSystemFont(void* systemFont, int flags);
+    // Takes over a glyph source (and drops the glyphs cached so far); Create
+    // does this with the face it opened. Tests and platform layers may hand
+    // in their own.
+    void SetGlyphSource(IGlyphSource* source);
+    // False until Create succeeded or a glyph source was set: the font then
+    // measures 0 and draws nothing.
+    bool HasGlyphSource() const;
+    std::size_t CachedGlyphCount() const;
 
     void SetTextColour(std::uint32_t argb) { mColour = argb; }
     std::uint32_t TextColour() const { return mColour; }
