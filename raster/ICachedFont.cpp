@@ -122,7 +122,8 @@ int ICachedFont::TextWidth(const char* text, int length)
 {
     if (!HasGlyphSource() || text == nullptr) return 0;
     const auto* p = reinterpret_cast<const unsigned char*>(text);
-    const unsigned char* end = p + (length < 0 ? std::strlen(text) : static_cast<std::size_t>(length));
+    const unsigned char* end =
+        p + (length < 0 ? std::strlen(text) : static_cast<std::size_t>(length));
     int width = 0;
     while (p < end)
         if (const IGlyph* glyph = mImpl->Glyph(IUtf8::Next(p, end))) width += glyph->advance;

@@ -51,8 +51,7 @@ bool IFreeTypeFace::Resolve(const char* family, int weight, bool italic, Match& 
     if (family != nullptr && family[0] != 0)
         FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     // CreateFont's weights are OpenType weights (400 normal, 700 bold).
-    FcPatternAddInteger(pattern, FC_WEIGHT,
-                        FcWeightFromOpenType(weight > 0 ? weight : 400));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight > 0 ? weight : 400));
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(system.config, pattern, FcMatchPattern);
@@ -64,13 +63,15 @@ bool IFreeTypeFace::Resolve(const char* family, int weight, bool italic, Match& 
     FcChar8* file = nullptr;
     FcChar8* name = nullptr;
     int index = 0;
-    const bool ok = FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
+    const bool ok =
+        FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
     if (ok)
     {
         match.file = reinterpret_cast<const char*>(file);
-        match.family = FcPatternGetString(found, FC_FAMILY, 0, &name) == FcResultMatch && name != nullptr
-                           ? reinterpret_cast<const char*>(name)
-                           : "";
+        match.family =
+            FcPatternGetString(found, FC_FAMILY, 0, &name) == FcResultMatch && name != nullptr
+                ? reinterpret_cast<const char*>(name)
+                : "";
         match.index = FcPatternGetInteger(found, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
     }
     FcPatternDestroy(found);
@@ -90,9 +91,8 @@ std::unique_ptr<IFreeTypeFace> IFreeTypeFace::Open(const char* family, int heigh
     FontSystem& system = System();
     {
         std::lock_guard<std::mutex> lock(system.mutex);
-        if (system.library == nullptr ||
-            FT_New_Face(system.library, font->mMatch.file.c_str(), font->mMatch.index,
-                        &font->mFace->face) != 0)
+        if (system.library == nullptr || FT_New_Face(system.library, font->mMatch.file.c_str(),
+                                                     font->mMatch.index, &font->mFace->face) != 0)
         {
             font->mFace->face = nullptr;
             return nullptr;
@@ -118,7 +118,8 @@ std::unique_ptr<IFreeTypeFace> IFreeTypeFace::Open(const char* family, int heigh
         const double em = static_cast<double>(heightPx) * face->units_per_EM / cell;
         if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(em * 64.0)), 72, 72) != 0)
             return nullptr;
-        font->mAscent = static_cast<int>(std::lround(static_cast<double>(heightPx) * ascent / cell));
+        font->mAscent =
+            static_cast<int>(std::lround(static_cast<double>(heightPx) * ascent / cell));
     }
     else
     {

@@ -52,12 +52,14 @@ std::size_t IGlyphCache::Count() const
 std::vector<std::uint32_t> IGlyphCache::TableCodes() const
 {
     std::vector<std::uint32_t> codes;
-    for (const Entry& e : mTable) codes.push_back(e.code);
+    for (const Entry& e : mTable)
+        codes.push_back(e.code);
     return codes;
 }
 
 void IGlyphCache::Clear()
 {
-    for (auto& glyph : mDirect) glyph.reset();
+    for (auto& glyph : mDirect)
+        glyph.reset();
     mTable.clear();
 }

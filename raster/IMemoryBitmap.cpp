@@ -14,7 +14,8 @@ int NormalisedAlignment(int alignment)
     if (alignment < 2) return 1;
     if (alignment >= 16) return 16;
     int a = 2;
-    while (a < alignment) a <<= 1;
+    while (a < alignment)
+        a <<= 1;
     return a;
 }
 
@@ -66,11 +67,13 @@ bool IMemoryBitmap::Resize(int width, int height)
 
     // Row span and block size in 64 bits; a size the address space cannot
     // hold fails like any other allocation.
-    const std::int64_t span =
-        (static_cast<std::int64_t>(width) + mAlignment - 1) & ~static_cast<std::int64_t>(mAlignment - 1);
+    const std::int64_t span = (static_cast<std::int64_t>(width) + mAlignment - 1) &
+                              ~static_cast<std::int64_t>(mAlignment - 1);
     if (span > std::numeric_limits<int>::max()) return empty();
-    const std::uint64_t pixels = static_cast<std::uint64_t>(span) * static_cast<std::uint64_t>(height);
-    const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()) / 8;
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(span) * static_cast<std::uint64_t>(height);
+    const std::uint64_t limit =
+        static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()) / 8;
     if (pixels > limit / 4) return empty();
     const std::size_t need = static_cast<std::size_t>(pixels * 4 + kSlackBytes);
 

@@ -94,8 +94,7 @@ namespace
 // out: rows of IPngImage::RowSpanFor(width) pixels, top to bottom, or null
 // when it cannot. Pixels past the width of each row are set to 0. False on
 // any failure; the pixels handed out are then partly written.
-template <class Allocate>
-bool DecodeInto(const void* data, std::size_t size, Allocate allocate)
+template <class Allocate> bool DecodeInto(const void* data, std::size_t size, Allocate allocate)
 {
     if (!IPngImage::HasSignature(data, size)) return false;
 

@@ -114,24 +114,24 @@ bool IntegerWeight(float& weight, int& w)
 }
 
 // Runs f(destPixel&, sourcePixel) over every pixel of the area, row by row.
-template <class F>
-void ForEach(const Surface& dest, const Surface& source, const Area& a, F f)
+template <class F> void ForEach(const Surface& dest, const Surface& source, const Area& a, F f)
 {
     for (int y = 0; y < a.height; ++y)
     {
         std::uint32_t* d = dest.Row(a.destY + y) + a.destX;
         const std::uint32_t* s = source.Row(a.sourceY + y) + a.sourceX;
-        for (int x = 0; x < a.width; ++x) f(d[x], s[x]);
+        for (int x = 0; x < a.width; ++x)
+            f(d[x], s[x]);
     }
 }
 
-template <class F>
-void ForEachDest(const Surface& dest, int x0, int y0, int width, int height, F f)
+template <class F> void ForEachDest(const Surface& dest, int x0, int y0, int width, int height, F f)
 {
     for (int y = 0; y < height; ++y)
     {
         std::uint32_t* d = dest.Row(y0 + y) + x0;
-        for (int x = 0; x < width; ++x) f(d[x]);
+        for (int x = 0; x < width; ++x)
+            f(d[x]);
     }
 }
 
@@ -210,14 +210,17 @@ void BlitChannelOp(const Surface& dest, const Surface& source, const Area& a, fl
                    bool useAlpha, Op op)
 {
     int opacity[256];
-    for (int alpha = 0; alpha < 256; ++alpha) opacity[alpha] = FillAlpha(weight, alpha, useAlpha);
+    for (int alpha = 0; alpha < 256; ++alpha)
+        opacity[alpha] = FillAlpha(weight, alpha, useAlpha);
     ForEach(dest, source, a,
             [&opacity, op](std::uint32_t& d, std::uint32_t s)
             {
                 const int alpha = opacity[s >> 24];
                 if (alpha <= 0) return;
-                d = Pack(op(Channel(d, 0), Channel(s, 0), alpha), op(Channel(d, 8), Channel(s, 8), alpha),
-                         op(Channel(d, 16), Channel(s, 16), alpha), op(Channel(d, 24), alpha, alpha));
+                d = Pack(op(Channel(d, 0), Channel(s, 0), alpha),
+                         op(Channel(d, 8), Channel(s, 8), alpha),
+                         op(Channel(d, 16), Channel(s, 16), alpha),
+                         op(Channel(d, 24), alpha, alpha));
             });
 }
 
@@ -247,14 +250,34 @@ void Blit(IBitmap* dest, IBitmap* source, int destX, int destY, const IRasterBox
     std::int64_t dx = destX, dy = destY;
     // A negative position on either side shrinks the area and moves the
     // other side's start by as much.
-    if (sx < 0) { dx -= sx; width += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; height += sy; sy = 0; }
-    if (dx < 0) { sx -= dx; width += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; height += dy; dy = 0; }
+    if (sx < 0)
+    {
+        dx -= sx;
+        width += sx;
+        sx = 0;
+    }
+    if (sy < 0)
+    {
+        dy -= sy;
+        height += sy;
+        sy = 0;
+    }
+    if (dx < 0)
+    {
+        sx -= dx;
+        width += dx;
+        dx = 0;
+    }
+    if (dy < 0)
+    {
+        sy -= dy;
+        height += dy;
+        dy = 0;
+    }
     width = std::min({width, s.width - sx, d.width - dx});
     height = std::min({height, s.height - sy, d.height - dy});
     if (width <= 0 || height <= 0) return;
-    Area area{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(sx),
+    Area area{static_cast<int>(dx), static_cast<int>(dy),    static_cast<int>(sx),
               static_cast<int>(sy), static_cast<int>(width), static_cast<int>(height)};
 
     // A bitmap blitted onto itself reads a copy of its source area, so that
@@ -322,7 +345,8 @@ void FillRect(IBitmap* dest, int x, int y, int width, int height, std::uint32_t 
     const int w = static_cast<int>(right - left);
     const int h = static_cast<int>(bottom - top);
 
-    const int alpha = FillAlpha(weight, static_cast<int>(colour >> 24), (mode & kUseSourceAlpha) != 0);
+    const int alpha =
+        FillAlpha(weight, static_cast<int>(colour >> 24), (mode & kUseSourceAlpha) != 0);
     if (alpha <= 0) return;
     const int kb = Channel(colour, 0), kg = Channel(colour, 8), kr = Channel(colour, 16);
 
@@ -331,7 +355,8 @@ void FillRect(IBitmap* dest, int x, int y, int width, int height, std::uint32_t 
     case kCopy:
         if (alpha == 256)
         {
-            for (int row = 0; row < h; ++row) std::fill_n(d.Row(y0 + row) + x0, w, colour);
+            for (int row = 0; row < h; ++row)
+                std::fill_n(d.Row(y0 + row) + x0, w, colour);
         }
         else if (alpha == 128)
         {
@@ -354,12 +379,13 @@ void FillRect(IBitmap* dest, int x, int y, int width, int height, std::uint32_t 
         {
             // Colours k + (d - k) * (256 - a) / 256, alpha a + (d.a - a) * (256 - a) / 256.
             const int keep = 256 - alpha;
-            ForEachDest(d, x0, y0, w, h,
-                        [=](std::uint32_t& p)
-                        {
-                            p = Pack(Toward(kb, Channel(p, 0), keep), Toward(kg, Channel(p, 8), keep),
-                                     Toward(kr, Channel(p, 16), keep), Toward(alpha, Channel(p, 24), keep));
-                        });
+            ForEachDest(
+                d, x0, y0, w, h,
+                [=](std::uint32_t& p)
+                {
+                    p = Pack(Toward(kb, Channel(p, 0), keep), Toward(kg, Channel(p, 8), keep),
+                             Toward(kr, Channel(p, 16), keep), Toward(alpha, Channel(p, 24), keep));
+                });
         }
         break;
     case kAdd:
@@ -370,8 +396,9 @@ void FillRect(IBitmap* dest, int x, int y, int width, int height, std::uint32_t 
         ForEachDest(d, x0, y0, w, h,
                     [=](std::uint32_t& p)
                     {
-                        p = Pack(std::min(255, Channel(p, 0) + ab), std::min(255, Channel(p, 8) + ag),
-                                 std::min(255, Channel(p, 16) + ar), std::min(255, Channel(p, 24) + aa));
+                        p = Pack(
+                            std::min(255, Channel(p, 0) + ab), std::min(255, Channel(p, 8) + ag),
+                            std::min(255, Channel(p, 16) + ar), std::min(255, Channel(p, 24) + aa));
                     });
         break;
     }
@@ -379,7 +406,8 @@ void FillRect(IBitmap* dest, int x, int y, int width, int height, std::uint32_t 
         ForEachDest(d, x0, y0, w, h,
                     [=](std::uint32_t& p)
                     {
-                        p = Pack(DodgeChannel(Channel(p, 0), kb, alpha), DodgeChannel(Channel(p, 8), kg, alpha),
+                        p = Pack(DodgeChannel(Channel(p, 0), kb, alpha),
+                                 DodgeChannel(Channel(p, 8), kg, alpha),
                                  DodgeChannel(Channel(p, 16), kr, alpha),
                                  DodgeChannel(Channel(p, 24), alpha, alpha));
                     });

@@ -6,32 +6,30 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <limits>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
 namespace
 {
 
-const int kModes[] = {IRaster::kCopy,
-                      IRaster::kCopy | IRaster::kUseSourceAlpha,
-                      IRaster::kAdd,
-                      IRaster::kAdd | IRaster::kUseSourceAlpha,
-                      IRaster::kColourDodge,
-                      IRaster::kColourDodge | IRaster::kUseSourceAlpha};
+const int kModes[] = {IRaster::kCopy,        IRaster::kCopy | IRaster::kUseSourceAlpha,
+                      IRaster::kAdd,         IRaster::kAdd | IRaster::kUseSourceAlpha,
+                      IRaster::kColourDodge, IRaster::kColourDodge | IRaster::kUseSourceAlpha};
 
 float PickWeight(std::mt19937& rng)
 {
-    static const float special[] = {0.0f, 0.25f, 0.5f, 1.0f, 0.5000001f, 0.999f, 0.001f, 1.5f, -0.25f};
+    static const float special[] = {0.0f,   0.25f,  0.5f, 1.0f,  0.5000001f,
+                                    0.999f, 0.001f, 1.5f, -0.25f};
     if (rng() % 2 == 0) return special[rng() % (sizeof special / sizeof special[0])];
     return std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);
 }
 
 // Runs one blit on a guarded copy and the naive reference on another, and
 // compares every pixel and the guards.
-void ExpectBlitMatchesReference(const GuardedBitmap& source, const GuardedBitmap& destBefore, int destX,
-                                int destY, const IRasterBox* box, float weight, int mode)
+void ExpectBlitMatchesReference(const GuardedBitmap& source, const GuardedBitmap& destBefore,
+                                int destX, int destY, const IRasterBox* box, float weight, int mode)
 {
     GuardedBitmap actual = destBefore;
     GuardedBitmap expected = destBefore;
@@ -44,8 +42,8 @@ void ExpectBlitMatchesReference(const GuardedBitmap& source, const GuardedBitmap
     const std::vector<std::uint32_t> a = actual.Pixels();
     const std::vector<std::uint32_t> e = expected.Pixels();
     for (std::size_t i = 0; i < a.size(); ++i)
-        ASSERT_EQ(a[i], e[i]) << "pixel " << i << " mode " << std::hex << mode << std::dec << " weight "
-                              << weight << " at " << destX << "," << destY;
+        ASSERT_EQ(a[i], e[i]) << "pixel " << i << " mode " << std::hex << mode << std::dec
+                              << " weight " << weight << " at " << destX << "," << destY;
 }
 
 } // namespace
@@ -81,7 +79,8 @@ TEST(Blit, SourceAlphaZeroKeepsTheDestinationAndAlpha255ReplacesIt)
     for (float weight : {1.0f, 0.7f})
     {
         GuardedBitmap d = dest;
-        IRaster::Blit(&d, &source, 0, 0, nullptr, weight, IRaster::kCopy | IRaster::kUseSourceAlpha);
+        IRaster::Blit(&d, &source, 0, 0, nullptr, weight,
+                      IRaster::kCopy | IRaster::kUseSourceAlpha);
         EXPECT_EQ(d.At(0, 0), Argb(17, 9, 9, 9));
         if (weight == 1.0f)
         {
@@ -173,14 +172,13 @@ TEST(BlitClipping, ExtremePositionsAndBoxesStayInsideBothBitmaps)
     source.RandomiseWithSpecialAlphas(rng);
     GuardedBitmap dest(7, 4);
     dest.RandomiseWithSpecialAlphas(rng);
-    const int extremes[] = {INT_MIN, INT_MIN + 1, -1000000, -7, -1, 0, 3, 6, 1000000, INT_MAX - 1, INT_MAX};
+    const int extremes[] = {INT_MIN, INT_MIN + 1, -1000000, -7,          -1,     0,
+                            3,       6,           1000000,  INT_MAX - 1, INT_MAX};
     for (int a : extremes)
         for (int b : extremes)
         {
-            const IRasterBox boxes[] = {{a, b, INT_MAX, INT_MAX},
-                                        {INT_MIN, INT_MIN, a, b},
-                                        {a, 0, b, 5},
-                                        {0, a, 6, b}};
+            const IRasterBox boxes[] = {
+                {a, b, INT_MAX, INT_MAX}, {INT_MIN, INT_MIN, a, b}, {a, 0, b, 5}, {0, a, 6, b}};
             for (const IRasterBox& box : boxes)
                 for (int mode : {kModes[0], kModes[1], kModes[3]})
                 {
@@ -235,7 +233,8 @@ TEST(BlitClipping, NothingHappensForNullOrEmptyBitmapsZeroWeightOrEmptyAreas)
     IRaster::Blit(&dest, &source, 4, 0, nullptr, 1.0f, IRaster::kCopy);
     IRaster::Blit(&dest, &source, 0, -4, nullptr, 1.0f, IRaster::kCopy);
     // Multiply and the operations above it are not offered: no change.
-    for (int op = 3; op <= 5; ++op) IRaster::Blit(&dest, &source, 0, 0, nullptr, 1.0f, op);
+    for (int op = 3; op <= 5; ++op)
+        IRaster::Blit(&dest, &source, 0, 0, nullptr, 1.0f, op);
     EXPECT_EQ(dest.Pixels(), before);
     EXPECT_TRUE(dest.GuardsIntact());
 }
@@ -248,15 +247,19 @@ TEST(BlitClipping, MemoryBitmapsOfEveryAlignmentAreWalkedByTheirRowSpan)
         IMemoryBitmap dest(5, 3, alignment);
         IMemoryBitmap source(3, 2, alignment);
         ASSERT_NE(dest.Bits(), nullptr);
-        for (int i = 0; i < dest.RowSpan() * 3; ++i) dest.Bits()[i] = 0;
-        for (int i = 0; i < source.RowSpan() * 2; ++i) source.Bits()[i] = static_cast<std::uint32_t>(rng()) | 1u;
+        for (int i = 0; i < dest.RowSpan() * 3; ++i)
+            dest.Bits()[i] = 0;
+        for (int i = 0; i < source.RowSpan() * 2; ++i)
+            source.Bits()[i] = static_cast<std::uint32_t>(rng()) | 1u;
         IRaster::Blit(&dest, &source, 3, 1, nullptr, 1.0f, IRaster::kCopy);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < dest.RowSpan(); ++x)
             {
                 const bool inside = x >= 3 && x < 5 && y >= 1;
-                const std::uint32_t want = inside ? source.Bits()[(y - 1) * source.RowSpan() + x - 3] : 0u;
-                EXPECT_EQ(dest.Bits()[y * dest.RowSpan() + x], want) << alignment << ":" << x << "," << y;
+                const std::uint32_t want =
+                    inside ? source.Bits()[(y - 1) * source.RowSpan() + x - 3] : 0u;
+                EXPECT_EQ(dest.Bits()[y * dest.RowSpan() + x], want)
+                    << alignment << ":" << x << "," << y;
             }
     }
 }

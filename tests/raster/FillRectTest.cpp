@@ -12,12 +12,9 @@
 namespace
 {
 
-const int kModes[] = {IRaster::kCopy,
-                      IRaster::kCopy | IRaster::kUseSourceAlpha,
-                      IRaster::kAdd,
-                      IRaster::kAdd | IRaster::kUseSourceAlpha,
-                      IRaster::kColourDodge,
-                      IRaster::kColourDodge | IRaster::kUseSourceAlpha};
+const int kModes[] = {IRaster::kCopy,        IRaster::kCopy | IRaster::kUseSourceAlpha,
+                      IRaster::kAdd,         IRaster::kAdd | IRaster::kUseSourceAlpha,
+                      IRaster::kColourDodge, IRaster::kColourDodge | IRaster::kUseSourceAlpha};
 
 void ExpectFillMatchesReference(const GuardedBitmap& before, int x, int y, int width, int height,
                                 std::uint32_t colour, float weight, int mode)
@@ -47,8 +44,9 @@ TEST(FillRect, EveryOperationMatchesTheNaiveFormulaAtRandomAndShiftWeights)
         std::uint32_t colour = static_cast<std::uint32_t>(rng());
         if (rng() % 2 == 0) colour |= 0xff000000u;
         if (rng() % 5 == 0) colour &= 0x80ffffffu;
-        const float weight = rng() % 2 == 0 ? special[rng() % 9]
-                                            : std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);
+        const float weight = rng() % 2 == 0
+                                 ? special[rng() % 9]
+                                 : std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);
         ExpectFillMatchesReference(dest, in(-12, 12), in(-12, 12), in(-3, 20), in(-3, 20), colour,
                                    weight, kModes[rng() % 6]);
         if (HasFatalFailure()) return;
@@ -62,7 +60,8 @@ TEST(FillRect, FullWeightWithAnOpaqueColourAndTheAlphaFlagStoresTheColour)
     dest.Randomise(rng);
     IRaster::FillRect(&dest, 0, 0, 3, 2, Argb(255, 12, 34, 56), 1.0f,
                       IRaster::kCopy | IRaster::kUseSourceAlpha);
-    for (std::uint32_t p : dest.Pixels()) EXPECT_EQ(p, Argb(255, 12, 34, 56));
+    for (std::uint32_t p : dest.Pixels())
+        EXPECT_EQ(p, Argb(255, 12, 34, 56));
 }
 
 TEST(FillRect, QuarterShiftPathsStayWithinTwoOfTheExactMix)
@@ -136,7 +135,8 @@ TEST(FillRectClipping, NothingHappensForEmptyAreasZeroWeightOrANullBitmap)
     IRaster::FillRect(&dest, 4, 0, 4, 4, 0xffffffffu, 1.0f, IRaster::kCopy);
     IRaster::FillRect(&dest, -4, 0, 4, 4, 0xffffffffu, 1.0f, IRaster::kCopy);
     IRaster::FillRect(&dest, 0, 0, 4, 4, 0xffffffffu, 0.0f, IRaster::kCopy);
-    IRaster::FillRect(&dest, 0, 0, 4, 4, 0x00ffffffu, 1.0f, IRaster::kAdd | IRaster::kUseSourceAlpha);
+    IRaster::FillRect(&dest, 0, 0, 4, 4, 0x00ffffffu, 1.0f,
+                      IRaster::kAdd | IRaster::kUseSourceAlpha);
     EXPECT_EQ(dest.Pixels(), before);
     EXPECT_TRUE(dest.GuardsIntact());
 }

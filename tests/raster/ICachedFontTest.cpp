@@ -1,5 +1,5 @@
-#include "RasterTestSupport.h"
 #include "raster/ICachedFont.h"
+#include "RasterTestSupport.h"
 #include "raster/IGlyphCache.h"
 #include "raster/IGlyphSource.h"
 #include "raster/IUtf8.h"
@@ -114,7 +114,8 @@ TEST(CachedFontText, ClipsToTheBoxUnlessAskedNotToButAlwaysToTheBitmap)
     font.SetGlyphSource(new BlockSource(&log));
     font.SetTextColour(Argb(255, 255, 255, 255));
     const char* text = "abcdefghij"; // 50 pixels
-    const IRasterBox boxes[] = {{12, 3, 30, 6}, {-30, -4, 8, 10}, {20, 10, 90, 40}, {-1000, 5, 1000, 6}};
+    const IRasterBox boxes[] = {
+        {12, 3, 30, 6}, {-30, -4, 8, 10}, {20, 10, 90, 40}, {-1000, 5, 1000, 6}};
     for (const IRasterBox& box : boxes)
         for (int flags : {0, ICachedFont::kDtNoClip, ICachedFont::kDtCenter, ICachedFont::kDtRight,
                           ICachedFont::kDtRight | ICachedFont::kDtNoClip})
@@ -143,7 +144,8 @@ TEST(CachedFontText, TranslucentColourWithForegroundAlphaScalesTheCoverage)
     GuardedBitmap plain(20, 10);
     for (GuardedBitmap* b : {&scaled, &plain})
         for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 20; ++x) b->At(x, y) = Argb(255, 0, 0, 255);
+            for (int x = 0; x < 20; ++x)
+                b->At(x, y) = Argb(255, 0, 0, 255);
     GuardedBitmap expectScaled = scaled;
     font.DrawText(&scaled, "a", 1, box, ICachedFont::kForegroundAlpha | ICachedFont::kDtNoClip);
     font.DrawText(&plain, "a", 1, box, ICachedFont::kDtNoClip);
@@ -164,7 +166,8 @@ TEST(CachedFontText, GlyphsAreRenderedOnceAndCharactersWithoutGlyphTakeNoRoom)
     GuardedBitmap bitmap(80, 12);
     const IRasterBox box{0, 0, 80, 12};
     // "a€bÄxa", the euro sign and A-umlaut from the sorted table.
-    const std::string text = "a\xe2\x82\xac" "b\xc3\x84xa";
+    const std::string text = "a\xe2\x82\xac"
+                             "b\xc3\x84xa";
     font.DrawText(&bitmap, text.c_str(), -1, box, 0);
     font.DrawText(&bitmap, text.c_str(), static_cast<int>(text.size()), box, 0);
     EXPECT_EQ(font.TextWidth(text.c_str()), 5 * kAdvance);
@@ -202,7 +205,8 @@ TEST(GlyphCache, DirectEntriesBelow128AndASortedTableAboveFindEveryCode)
     IGlyphCache cache;
     std::mt19937 rng(77);
     std::vector<std::uint32_t> codes;
-    for (int i = 0; i < 300; ++i) codes.push_back(rng() % 0x11000);
+    for (int i = 0; i < 300; ++i)
+        codes.push_back(rng() % 0x11000);
     for (std::uint32_t code : codes)
     {
         IGlyph glyph;
@@ -237,7 +241,8 @@ TEST(Utf8, DecodesValidSequencesAndReplacesEachMalformedByte)
         std::vector<std::uint32_t> out;
         const unsigned char* p = buffer.data();
         const unsigned char* end = p + buffer.size();
-        while (p < end) out.push_back(IUtf8::Next(p, end));
+        while (p < end)
+            out.push_back(IUtf8::Next(p, end));
         return out;
     };
     const std::uint32_t r = IUtf8::kReplacement;
@@ -245,13 +250,15 @@ TEST(Utf8, DecodesValidSequencesAndReplacesEachMalformedByte)
     EXPECT_EQ(decode("A\xc3\x84\xc3\x96\xe2\x82\xac"), (V{'A', 0xc4, 0xd6, 0x20ac}));
     EXPECT_EQ(decode("\xf0\x9f\x98\x80"), (V{0x1f600}));
     EXPECT_EQ(decode("\xf4\x8f\xbf\xbf"), (V{0x10ffff}));
-    EXPECT_EQ(decode("\x80z"), (V{r, 'z'}));                       // stray continuation
-    EXPECT_EQ(decode("\xc0\x80"), (V{r, r}));                      // overlong NUL
-    EXPECT_EQ(decode("\xe0\x80\xaf"), (V{r, r, r}));               // overlong '/'
-    EXPECT_EQ(decode("\xed\xa0\x80"), (V{r, r, r}));               // surrogate
-    EXPECT_EQ(decode("\xf4\x90\x80\x80"), (V{r, r, r, r}));        // above U+10FFFF
+    EXPECT_EQ(decode("\x80z"), (V{r, 'z'}));                // stray continuation
+    EXPECT_EQ(decode("\xc0\x80"), (V{r, r}));               // overlong NUL
+    EXPECT_EQ(decode("\xe0\x80\xaf"), (V{r, r, r}));        // overlong '/'
+    EXPECT_EQ(decode("\xed\xa0\x80"), (V{r, r, r}));        // surrogate
+    EXPECT_EQ(decode("\xf4\x90\x80\x80"), (V{r, r, r, r})); // above U+10FFFF
     EXPECT_EQ(decode("\xff\xfe"), (V{r, r}));
-    EXPECT_EQ(decode("a\xe2\x82"), (V{'a', r, r}));                // cut short
-    EXPECT_EQ(decode("\xe2\x82" "a"), (V{r, r, 'a'}));             // interrupted
+    EXPECT_EQ(decode("a\xe2\x82"), (V{'a', r, r})); // cut short
+    EXPECT_EQ(decode("\xe2\x82"
+                     "a"),
+              (V{r, r, 'a'})); // interrupted
     EXPECT_EQ(decode("\xf0\x9f\x98"), (V{r, r, r}));
 }

@@ -40,8 +40,8 @@ TEST(MemoryBitmap, RowSpanIsTheWidthRoundedUpToTheAlignment)
     struct Case
     {
         int width, alignment, span;
-    } cases[] = {{5, 4, 8},   {8, 4, 8},   {5, 0, 5},   {5, 1, 5},   {5, -3, 5},  {5, 2, 6},
-                 {5, 3, 8},   {9, 8, 16},  {17, 16, 32}, {17, 32, 32}, {17, 1000, 32}, {1, 16, 16}};
+    } cases[] = {{5, 4, 8}, {8, 4, 8},  {5, 0, 5},    {5, 1, 5},    {5, -3, 5},     {5, 2, 6},
+                 {5, 3, 8}, {9, 8, 16}, {17, 16, 32}, {17, 32, 32}, {17, 1000, 32}, {1, 16, 16}};
     for (const Case& c : cases)
     {
         IMemoryBitmap bitmap(c.width, 3, c.alignment);

@@ -1,6 +1,6 @@
-#include "raster/IMemoryBitmap.h"
 #include "raster/IPngImage.h"
 #include "PngStream.h"
+#include "raster/IMemoryBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -343,7 +343,8 @@ std::vector<Bytes> TransformStreams()
     streams.push_back(PngStream(5, 1, 2, 0).Rows({{0x1b, 0xc0}}).End());
     streams.push_back(PngStream(3, 1, 4, 0).Rows({{0x5a, 0xf0}}).End());
     streams.push_back(PngStream(2, 1, 8, 4).Rows({{60, 0, 200, 129}}).End());
-    streams.push_back(PngStream(2, 1, 16, 2).Rows({{1, 2, 3, 4, 5, 6, 0xff, 0, 0x80, 1, 0, 0xff}}).End());
+    streams.push_back(
+        PngStream(2, 1, 16, 2).Rows({{1, 2, 3, 4, 5, 6, 0xff, 0, 0x80, 1, 0, 0xff}}).End());
     streams.push_back(PngStream(3, 1, 8, 0).Chunk("tRNS", {0, 64}).Rows({{64, 65, 63}}).End());
     streams.push_back(SixPixelRgba());
     Rows passes;
@@ -372,7 +373,8 @@ TEST(PngDecodingIntoBitmap, GivesTheSamePixelsAsTheImageInAFourAlignedMemoryBitm
         EXPECT_EQ(bitmap->RowAlignment(), 4);
         for (int y = 0; y < image.Height(); ++y)
             for (int x = 0; x < bitmap->RowSpan(); ++x)
-                EXPECT_EQ(bitmap->Bits()[y * bitmap->RowSpan() + x], image.Pixels()[y * image.RowSpan() + x])
+                EXPECT_EQ(bitmap->Bits()[y * bitmap->RowSpan() + x],
+                          image.Pixels()[y * image.RowSpan() + x])
                     << x << "," << y;
     }
 }
@@ -391,7 +393,8 @@ TEST(PngDecodingIntoBitmap, KnownPixelsOfPaletteGreyAndInterlacedStreams)
     auto grey2 = decode(streams[2]);
     ASSERT_NE(grey2, nullptr);
     const int levels[5] = {0, 85, 170, 255, 255};
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(grey2->Bits()[x], Argb(255, levels[x], levels[x], levels[x]));
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(grey2->Bits()[x], Argb(255, levels[x], levels[x], levels[x]));
     auto deep = decode(streams[5]);
     ASSERT_NE(deep, nullptr);
     EXPECT_EQ(deep->Bits()[0], Argb(255, 1, 3, 5));

@@ -68,12 +68,14 @@ inline std::uint32_t BlitPixel(std::uint32_t d, std::uint32_t s, float weight, i
             if (weight == 1.0f)
             {
                 if (a == 255) return Argb(255, sc[2], sc[1], sc[0]);
-                for (int i = 0; i < 3; ++i) out[i] = sc[i] + (dc[i] - sc[i]) * (255 - a) / 256;
+                for (int i = 0; i < 3; ++i)
+                    out[i] = sc[i] + (dc[i] - sc[i]) * (255 - a) / 256;
                 out[3] = std::min(255, dc[3] + a);
                 return FromBytes(out);
             }
             const int h = w * (a + 1) / 256;
-            for (int i = 0; i < 3; ++i) out[i] = sc[i] + (dc[i] - sc[i]) * (256 - h) / 256;
+            for (int i = 0; i < 3; ++i)
+                out[i] = sc[i] + (dc[i] - sc[i]) * (256 - h) / 256;
             out[3] = std::min(255, dc[3] + h);
             return FromBytes(out);
         }
@@ -84,7 +86,7 @@ inline std::uint32_t BlitPixel(std::uint32_t d, std::uint32_t s, float weight, i
         const int k[4] = {sc[0], sc[1], sc[2], alpha};
         for (int i = 0; i < 4; ++i)
             out[i] = (mode & IRaster::kOperationMask) == IRaster::kAdd ? Add(dc[i], k[i], alpha)
-                                                                      : Dodge(dc[i], k[i], alpha);
+                                                                       : Dodge(dc[i], k[i], alpha);
         return FromBytes(out);
     }
     default:
@@ -126,7 +128,7 @@ inline std::uint32_t FillPixel(std::uint32_t d, std::uint32_t colour, float weig
         {
             const int k = i == 3 ? alpha : kc[i];
             out[i] = (mode & IRaster::kOperationMask) == IRaster::kAdd ? Add(dc[i], k, alpha)
-                                                                      : Dodge(dc[i], k, alpha);
+                                                                       : Dodge(dc[i], k, alpha);
         }
         return FromBytes(out);
     default:
@@ -143,8 +145,10 @@ inline void Blit(GuardedBitmap& dest, const GuardedBitmap& source, int destX, in
     if (!Weight(weight)) return;
     const std::int64_t left = box ? box->left : 0;
     const std::int64_t top = box ? box->top : 0;
-    const std::int64_t width = box ? static_cast<std::int64_t>(box->right) - box->left : source.Width();
-    const std::int64_t height = box ? static_cast<std::int64_t>(box->bottom) - box->top : source.Height();
+    const std::int64_t width =
+        box ? static_cast<std::int64_t>(box->right) - box->left : source.Width();
+    const std::int64_t height =
+        box ? static_cast<std::int64_t>(box->bottom) - box->top : source.Height();
     for (int y = 0; y < dest.Height(); ++y)
         for (int x = 0; x < dest.Width(); ++x)
         {
@@ -154,8 +158,8 @@ inline void Blit(GuardedBitmap& dest, const GuardedBitmap& source, int destX, in
             const std::int64_t sx = left + u;
             const std::int64_t sy = top + v;
             if (sx < 0 || sy < 0 || sx >= source.Width() || sy >= source.Height()) continue;
-            dest.At(x, y) = BlitPixel(dest.At(x, y), source.At(static_cast<int>(sx), static_cast<int>(sy)),
-                                      weight, mode);
+            dest.At(x, y) = BlitPixel(
+                dest.At(x, y), source.At(static_cast<int>(sx), static_cast<int>(sy)), weight, mode);
         }
 }
 

@@ -21,7 +21,8 @@ class GuardedBitmap : public IBitmap
           mStore(static_cast<std::size_t>(mSpan) * (height + 2 * kPad), kGuard)
     {
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) At(x, y) = 0;
+            for (int x = 0; x < width; ++x)
+                At(x, y) = 0;
     }
 
     std::uint32_t* Bits() override { return mStore.data() + kPad * mSpan + kPad; }
@@ -38,8 +39,10 @@ class GuardedBitmap : public IBitmap
         for (int y = 0; y < mHeight + 2 * kPad; ++y)
             for (int x = 0; x < mSpan; ++x)
             {
-                const bool inside = y >= kPad && y < kPad + mHeight && x >= kPad && x < kPad + mWidth;
-                if (!inside && mStore[static_cast<std::size_t>(y) * mSpan + x] != kGuard) return false;
+                const bool inside =
+                    y >= kPad && y < kPad + mHeight && x >= kPad && x < kPad + mWidth;
+                if (!inside && mStore[static_cast<std::size_t>(y) * mSpan + x] != kGuard)
+                    return false;
             }
         return true;
     }
@@ -47,7 +50,8 @@ class GuardedBitmap : public IBitmap
     void Randomise(std::mt19937& rng)
     {
         for (int y = 0; y < mHeight; ++y)
-            for (int x = 0; x < mWidth; ++x) At(x, y) = static_cast<std::uint32_t>(rng());
+            for (int x = 0; x < mWidth; ++x)
+                At(x, y) = static_cast<std::uint32_t>(rng());
     }
 
     // Random pixels whose alpha is often 0 or 255, the two special cases.
@@ -67,7 +71,8 @@ class GuardedBitmap : public IBitmap
     {
         std::vector<std::uint32_t> out;
         for (int y = 0; y < mHeight; ++y)
-            for (int x = 0; x < mWidth; ++x) out.push_back(At(x, y));
+            for (int x = 0; x < mWidth; ++x)
+                out.push_back(At(x, y));
         return out;
     }
 
