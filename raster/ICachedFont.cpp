@@ -144,7 +144,8 @@ int ICachedFont::DrawText(IBitmap* dest, const char* text, int length, const IRa
     const bool flipped = dest->IsFlipped();
 
     // Horizontal placement of the whole line's advance width.
-    const int width = TextWidth(text, static_cast<int>(bytes));
+    const int width =
+        (flags & (kDtCenter | kDtRight)) != 0 ? TextWidth(text, static_cast<int>(bytes)) : 0;
     std::int64_t penX = box.left;
     if ((flags & kDtCenter) != 0)
         penX = box.left + (static_cast<std::int64_t>(box.right) - box.left - width) / 2;

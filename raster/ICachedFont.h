@@ -53,7 +53,9 @@ class ICachedFont
 
     // Draws UTF-8 text (length in bytes, -1 for NUL-terminated) in box with
     // the placement flags above; the text's top sits at box.top. Returns the
-    // height drawn (0 when nothing was drawn).
+    // height drawn: the line height, also when the clip hides the text; 0
+    // without a face, pixels or text. One line: control characters draw
+    // nothing, malformed UTF-8 draws U+FFFD per bad byte.
     int DrawText(IBitmap* dest, const char* text, int length, const IRasterBox& box, int flags);
     // Advance width in pixels of the UTF-8 text, as DrawText places it.
     int TextWidth(const char* text, int length = -1);

@@ -18,7 +18,10 @@ namespace
 struct FontSystem
 {
     FT_Library library = nullptr;
-    FcConfig* config = nullptr;
+    // fontconfig's current configuration, shared with the host (which may
+    // well use fontconfig itself): passed as null to every call, so that a
+    // host replacing it leaves us nothing dangling.
+    bool fontconfig = false;
     std::mutex mutex; // FT_New_Face / FT_Done_Face and fontconfig matching
 };
 
@@ -28,7 +31,7 @@ FontSystem& System()
     {
         auto* s = new FontSystem;
         if (FT_Init_FreeType(&s->library) != 0) s->library = nullptr;
-        s->config = FcInitLoadConfigAndFonts();
+        s->fontconfig = FcInit() == FcTrue;
         return s;
     }();
     return *system;
@@ -45,7 +48,7 @@ bool IFreeTypeFace::Resolve(const char* family, int weight, bool italic, Match& 
 {
     FontSystem& system = System();
     std::lock_guard<std::mutex> lock(system.mutex);
-    if (system.config == nullptr) return false;
+    if (!system.fontconfig) return false;
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return false;
     if (family != nullptr && family[0] != 0)
@@ -54,10 +57,10 @@ bool IFreeTypeFace::Resolve(const char* family, int weight, bool italic, Match& 
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight > 0 ? weight : 400));
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(system.config, pattern, FcMatchPattern);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* found = FcFontMatch(system.config, pattern, &result);
+    FcPattern* found = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
     if (found == nullptr) return false;
     FcChar8* file = nullptr;

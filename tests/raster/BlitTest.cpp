@@ -183,7 +183,7 @@ TEST(BlitClipping, ExtremePositionsAndBoxesStayInsideBothBitmaps)
                 for (int mode : {kModes[0], kModes[1], kModes[3]})
                 {
                     ExpectBlitMatchesReference(source, dest, a, b, &box, 1.0f, mode);
-                    ExpectBlitMatchesReference(source, dest, b, -a / 2, &box, 0.5f, mode);
+                    ExpectBlitMatchesReference(source, dest, b, -(a / 2), &box, 0.5f, mode);
                     if (HasFatalFailure()) return;
                 }
         }

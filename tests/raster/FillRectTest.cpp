@@ -117,7 +117,7 @@ TEST(FillRectClipping, ExtremeRectanglesStayInsideTheBitmap)
         for (int w : values)
             for (int mode : {kModes[0], kModes[3], kModes[4]})
             {
-                ExpectFillMatchesReference(dest, x, -x / 3, w, INT_MAX, 0x80402010u, 0.6f, mode);
+                ExpectFillMatchesReference(dest, x, -(x / 3), w, INT_MAX, 0x80402010u, 0.6f, mode);
                 ExpectFillMatchesReference(dest, w, x, 3, w, 0xff00ff00u, 1.0f, mode);
                 if (HasFatalFailure()) return;
             }
