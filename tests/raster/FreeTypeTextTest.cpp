@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -182,6 +183,32 @@ TEST(FreeTypeText, AFaceThatCannotBeOpenedOrSizedIsRefused)
     EXPECT_FALSE(font.HasGlyphSource());
     // An unknown family still matches fontconfig's default face.
     EXPECT_TRUE(font.Create("No Such Family 1234", 12, 400, false, 0, 0));
+}
+
+TEST(FreeTypeText, FontsOpenedOnTwoThreadsAtOnceDrawTheSameText)
+{
+    // Plug-in instances in one host may create their fonts concurrently: the
+    // process-wide FreeType and fontconfig set-up happens once and faces open
+    // under its lock.
+    std::vector<std::uint32_t> pictures[2];
+    auto work = [&pictures](int which)
+    {
+        for (int round = 0; round < 5; ++round)
+        {
+            ICachedFont font;
+            if (!font.Create("Arial", 12 + round % 2, round == 3 ? 700 : 400, false, 0, 0)) return;
+            font.SetTextColour(0xffffffffu);
+            GuardedBitmap bitmap(80, 16);
+            const IRasterBox box{0, 0, 80, 16};
+            font.DrawText(&bitmap, "Release 120 ms", -1, box, 0);
+            if (round == 4) pictures[which] = bitmap.Pixels();
+        }
+    };
+    std::thread other(work, 1);
+    work(0);
+    other.join();
+    EXPECT_FALSE(pictures[0].empty());
+    EXPECT_EQ(pictures[0], pictures[1]);
 }
 
 #endif

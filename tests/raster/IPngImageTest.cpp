@@ -323,6 +323,14 @@ TEST(PanelImages, AreRgbaNotInterlacedAndHaveThePanelsSizes)
         EXPECT_EQ(image.Width(), expected.width) << expected.file;
         EXPECT_EQ(image.Height(), expected.height) << expected.file;
         EXPECT_EQ(image.Height() % expected.frames, 0) << expected.file;
+        std::unique_ptr<IMemoryBitmap> bitmap(IPngImage::DecodeBitmap(file.data(), file.size()));
+        ASSERT_NE(bitmap, nullptr) << expected.file;
+        EXPECT_EQ(bitmap->Width(), expected.width);
+        EXPECT_EQ(bitmap->Height(), expected.height);
+        EXPECT_EQ(std::memcmp(bitmap->Bits(), image.Pixels(),
+                              static_cast<std::size_t>(image.RowSpan()) * image.Height() * 4),
+                  0)
+            << expected.file;
     }
 }
 
