@@ -114,18 +114,6 @@ TEST(Blit, HalfWeightAveragesBytesByShiftsAndNearbyWeightsDoNot)
     EXPECT_EQ(other.At(0, 0), 0x80808080u);
 }
 
-TEST(Blit, PlainCopyAtFullWeightCopiesAllFourBytesEvenTransparentOnes)
-{
-    std::mt19937 rng(7);
-    GuardedBitmap source(5, 4);
-    source.Randomise(rng);
-    source.At(2, 2) = 0x00123456u;
-    GuardedBitmap dest(5, 4);
-    dest.Randomise(rng);
-    IRaster::Blit(&dest, &source, 0, 0, nullptr, 1.0f, IRaster::kCopy);
-    EXPECT_EQ(dest.Pixels(), source.Pixels());
-}
-
 TEST(Blit, AddAndDodgeOfOnePixelMatchAFillWithThatPixelsColour)
 {
     std::mt19937 rng(99);
@@ -237,29 +225,4 @@ TEST(BlitClipping, NothingHappensForNullOrEmptyBitmapsZeroWeightOrEmptyAreas)
         IRaster::Blit(&dest, &source, 0, 0, nullptr, 1.0f, op);
     EXPECT_EQ(dest.Pixels(), before);
     EXPECT_TRUE(dest.GuardsIntact());
-}
-
-TEST(BlitClipping, MemoryBitmapsOfEveryAlignmentAreWalkedByTheirRowSpan)
-{
-    std::mt19937 rng(17);
-    for (int alignment : {0, 1, 2, 4, 8, 16, 64})
-    {
-        IMemoryBitmap dest(5, 3, alignment);
-        IMemoryBitmap source(3, 2, alignment);
-        ASSERT_NE(dest.Bits(), nullptr);
-        for (int i = 0; i < dest.RowSpan() * 3; ++i)
-            dest.Bits()[i] = 0;
-        for (int i = 0; i < source.RowSpan() * 2; ++i)
-            source.Bits()[i] = static_cast<std::uint32_t>(rng()) | 1u;
-        IRaster::Blit(&dest, &source, 3, 1, nullptr, 1.0f, IRaster::kCopy);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < dest.RowSpan(); ++x)
-            {
-                const bool inside = x >= 3 && x < 5 && y >= 1;
-                const std::uint32_t want =
-                    inside ? source.Bits()[(y - 1) * source.RowSpan() + x - 3] : 0u;
-                EXPECT_EQ(dest.Bits()[y * dest.RowSpan() + x], want)
-                    << alignment << ":" << x << "," << y;
-            }
-    }
 }
