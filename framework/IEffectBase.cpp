@@ -228,7 +228,7 @@ int IEffectBase::UnserializeState(const IByteChunk& chunk, int startPos)
     return UnserializeParams(chunk, startPos);
 }
 
-void IEffectBase::AttachGraphics(IEditorCanvas* canvas)
+void IEffectBase::AttachGraphics(IEditorView* canvas)
 {
     if (!canvas) return;
     ScopedLock lock(this);

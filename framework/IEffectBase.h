@@ -2,7 +2,7 @@
 
 #include "framework/IByteChunk.h"
 #include "framework/IChannelPair.h"
-#include "framework/IEditorCanvas.h"
+#include "framework/IEditorView.h"
 #include "framework/IHostId.h"
 #include "framework/IInputChannel.h"
 #include "framework/IMidiMessage.h"
@@ -124,7 +124,7 @@ class IEffectBase
     // Takes ownership of canvas (null does nothing): pushes every parameter's
     // normalised value into it, lets it prepare drawing and stores it.
     // Creation thread; takes the lock.
-    virtual void AttachGraphics(IEditorCanvas* canvas);
+    virtual void AttachGraphics(IEditorView* canvas);
     // Resizes every channel buffer to frames doubles and zeros it; nothing when
     // frames is the current size. Allocates: GUI thread, lock held.
     virtual void SetBlockSize(int frames);
@@ -195,7 +195,7 @@ class IEffectBase
     void SetSampleRate(double rate) { mSampleRate = rate; }
     int GetBlockSize() const { return mBlockSize; }
     int GetLatency() const { return mLatency; }
-    IEditorCanvas* GetGUI() const { return mCanvas; }
+    IEditorView* GetGUI() const { return mCanvas; }
 
     int NChannelPairs() const { return mChannelPairs.GetSize(); }
     const IChannelPair* GetChannelPair(int idx) const { return mChannelPairs.Get(idx); }
@@ -304,7 +304,7 @@ class IEffectBase
     int mBlockSize = 0;
     int mLatency;
     IPointerList<IParameter> mParams;
-    IEditorCanvas* mCanvas = nullptr;
+    IEditorView* mCanvas = nullptr;
     IPointerList<IPresetSlot> mPresets;
     int mCurrentPresetIdx = 0;
     double** mInputPtrs = nullptr;

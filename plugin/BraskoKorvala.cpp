@@ -119,7 +119,7 @@ void BraskoKorvala::DeclareTimeRanges(int model)
 
 void BraskoKorvala::GreyOutKnobs(bool grey)
 {
-    if (IEditorCanvas* canvas = GetGUI())
+    if (IEditorView* canvas = GetGUI())
         for (int knob : mKnobControls)
             canvas->GrayOutControl(knob, grey);
 }
@@ -321,7 +321,7 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
 
     // The editor reads these on its own timer without the lock; the canvas
     // stores each value only when it differs from the control's current one.
-    if (IEditorCanvas* canvas = GetGUI())
+    if (IEditorView* canvas = GetGUI())
     {
         canvas->SetAllControlsDirty();
         canvas->SetControlFromPlugin(mMeterControls[kMeterInLeft], peakIn.left);

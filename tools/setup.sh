@@ -10,6 +10,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libsndfile1-dev gnuplot-nox
   zlib1g-dev libpng-dev libx11-dev
+  fonts-liberation2 libfreetype-dev libfontconfig-dev
   xvfb xauth
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
   wine64

@@ -184,7 +184,7 @@ void VSTCALLBACK IEffectVST::VSTSetParameter(AEffect* effect, VstInt32 index, fl
     ScopedLock lock(plug);
     IParameter* param = plug->GetParam(index);
     if (!param) return;
-    if (IEditorCanvas* canvas = plug->GetGUI())
+    if (IEditorView* canvas = plug->GetGUI())
         canvas->SetParameterFromPlugin(index, normalized, true);
     param->SetNormalized(normalized);
     plug->OnParameterChange(index);
@@ -443,7 +443,7 @@ VstIntPtr IEffectVST::StringToParameter(int idx, const char* text)
         value = std::strtod(text, nullptr);
         if (param->IsDisplayNegated()) value = -value;
     }
-    if (IEditorCanvas* canvas = GetGUI()) canvas->SetParameterFromPlugin(idx, value, false);
+    if (IEditorView* canvas = GetGUI()) canvas->SetParameterFromPlugin(idx, value, false);
     // Typed text sets the plain value as typed: no step rounding, no shape.
     param->SetValueClamped(value);
     OnParameterChange(idx);
@@ -648,7 +648,7 @@ void IEffectVST::HostSpecificInit()
 
 void IEffectVST::SetEditRectFromCanvas()
 {
-    IEditorCanvas* canvas = GetGUI();
+    IEditorView* canvas = GetGUI();
     if (!canvas) return;
     mEditRect.top = 0;
     mEditRect.left = 0;
@@ -656,7 +656,7 @@ void IEffectVST::SetEditRectFromCanvas()
     mEditRect.bottom = static_cast<VstInt16>(canvas->Height());
 }
 
-void IEffectVST::AttachGraphics(IEditorCanvas* canvas)
+void IEffectVST::AttachGraphics(IEditorView* canvas)
 {
     IEffectBase::AttachGraphics(canvas);
     // Only an attached canvas makes an editor the host may open.

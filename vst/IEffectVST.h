@@ -48,7 +48,7 @@ class IEffectVST : public IEffectBase
     // that offer only stereo.
     void HostSpecificInit() override;
     // Creation thread: as the base, then announces the editor and its size.
-    void AttachGraphics(IEditorCanvas* canvas) override;
+    void AttachGraphics(IEditorView* canvas) override;
     void SetLatency(int samples) override;
     bool SendMidiMessage(const IMidiMessage& msg) override;
     bool SendMidiMessages(const IMidiMessage* msgs, int count) override;

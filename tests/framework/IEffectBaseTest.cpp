@@ -14,7 +14,7 @@ struct CanvasLog
     bool destroyed = false;
 };
 
-class RecordingCanvas : public IEditorCanvas
+class RecordingCanvas : public IEditorView
 {
   public:
     explicit RecordingCanvas(CanvasLog* log) : mLog(log) {}

@@ -99,7 +99,7 @@ class Probe : public IEffectVST
 int Probe::destroyed = 0;
 
 // An editor of fixed size that logs what the binding asks of it.
-class FakeCanvas : public IEditorCanvas
+class FakeCanvas : public IEditorView
 {
   public:
     explicit FakeCanvas(std::vector<std::string>& log) : mLog(log) {}

@@ -17,7 +17,7 @@
 // M_PI is not standard C++ (mingw leaves it out in strict mode).
 static constexpr double kPi = 3.14159265358979323846;
 
-class RecordingCanvas : public IEditorCanvas
+class RecordingCanvas : public IEditorView
 {
   public:
     struct Call

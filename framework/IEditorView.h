@@ -7,10 +7,10 @@
 // Threads: SetParameterFromPlugin from whatever thread changes a parameter
 // (plug-in lock held); SetAllControlsDirty and SetControlFromPlugin from the
 // audio thread (plug-in lock held); the rest from the GUI thread.
-class IEditorCanvas
+class IEditorView
 {
   public:
-    virtual ~IEditorCanvas() {}
+    virtual ~IEditorView() {}
 
     // value is normalised when normalized is true, else a plain value that the
     // canvas normalises through the parameter.
