@@ -16,328 +16,193 @@ using namespace guitest;
 
 namespace
 {
-constexpr int kMeterX = 20;
-constexpr int kMeterY = 30;
-constexpr int kMeterW = 6;
-constexpr int kMeterH = 100;
+constexpr int kX = 20, kY = 30, kW = 6, kH = 100;
+const std::uint32_t kWhite = Argb(255, 255, 255, 255);
 
-struct MeterPanel
+template <class Meter> struct MeterPanel
 {
     TestEffect fx;
     TestCanvas canvas{&fx};
-    IPeakMeter* meter;
+    Meter* meter;
     int index;
 
-    MeterPanel()
+    explicit MeterPanel(Meter* m) : meter(m)
     {
-        meter = new IPeakMeter(&fx, kMeterX, kMeterY, kMeterW, kMeterH);
-        index = canvas.AttachControl(meter);
+        index = canvas.AttachControl(m);
         canvas.PrepareDrawing();
     }
-
-    // Frames at 30 per second with the same reading pushed before each.
+    // Frames at 30 a second, the same reading pushed before each, as the
+    // plug-in does after every block.
     void Run(double reading, int frames)
     {
         for (int i = 0; i < frames; ++i)
         {
+            canvas.SetAllControlsDirty();
             canvas.SetControlFromPlugin(index, reading);
-            canvas.Clear();
-            canvas.DrawAll();
+            canvas.Redraw();
         }
     }
+};
 
-    // Rows from the bottom of the meter, in a run, showing colour.
-    int RowsFromBottom(std::uint32_t colour)
+struct PeakPanel : MeterPanel<IPeakMeter>
+{
+    PeakPanel() : MeterPanel(new IPeakMeter(&fx, kX, kY, kW, kH)) {}
+    // Rows from the bottom, in one run, showing colour across the whole width.
+    int BarRows(std::uint32_t colour)
     {
         int rows = 0;
-        while (rows < kMeterH &&
-               Near(canvas.Pixel(kMeterX + 2, kMeterY + kMeterH - 1 - rows), colour))
+        while (rows < kH && Near(canvas.Pixel(kX, kY + kH - 1 - rows), colour) &&
+               Near(canvas.Pixel(kX + kW - 1, kY + kH - 1 - rows), colour))
             ++rows;
         return rows;
     }
-
-    std::uint32_t BottomPixel() { return canvas.Pixel(kMeterX, kMeterY + kMeterH - 1); }
 };
 
-// The bar's height for a steady reading v: the level settles at v * 7.94328
-// (+18 dB) and fills the box at 0.999.
+// The level settles at the reading x 7.94328 (+18 dB) and fills the box at
+// 0.999.
 int SteadyBarHeight(double v)
 {
-    const double h = std::floor(kMeterH * 7.94328 * v * 1.001001001001001);
-    return h > kMeterH ? kMeterH : static_cast<int>(h);
+    return std::min(kH, int(std::floor(kH * 7.94328 * v * 1.001001001001001)));
 }
 } // namespace
 
 TEST(PeakMeter, SteadyReadingSettlesAtItsBarHeightInWhite)
 {
-    const std::uint32_t white = Argb(255, 255, 255, 255);
     for (double v : {0.0125, 0.05, 0.0777, 0.11})
     {
-        MeterPanel m;
+        PeakPanel m;
         m.Run(v, 300);
-        EXPECT_EQ(m.RowsFromBottom(white), SteadyBarHeight(v)) << v;
-        // Above the bar nothing but the cleared panel (the peak line sits on
-        // the bar while the reading is steady).
-        const int top = kMeterY + kMeterH - SteadyBarHeight(v);
-        EXPECT_EQ(m.canvas.Pixel(kMeterX + 2, top - 1), kClearColour) << v;
-        // The whole width, and nothing beside it.
-        EXPECT_TRUE(Near(m.canvas.Pixel(kMeterX + kMeterW - 1, kMeterY + kMeterH - 1), white));
-        EXPECT_EQ(m.canvas.Pixel(kMeterX + kMeterW, kMeterY + kMeterH - 1), kClearColour);
+        EXPECT_EQ(m.BarRows(kWhite), SteadyBarHeight(v)) << v;
+        // The peak line rests on the bar; above and beside it the panel is
+        // untouched.
+        EXPECT_EQ(m.canvas.Pixel(kX, kY + kH - SteadyBarHeight(v) - 1), kClearColour) << v;
+        EXPECT_EQ(m.canvas.Pixel(kX + kW, kY + kH - 1), kClearColour);
     }
 }
 
 TEST(PeakMeter, BlueDropsToAboutHalfAtFullScaleThenGreenFalls)
 {
-    struct Case
+    // Settled level (reading x 7.94328) -> green, blue: blue = 1 - level /
+    // 1.99526 from level 1, green = 1 - level / 5.94802 from 1.99526, each
+    // x 255 truncated and kept in 0..255.
+    const double cases[][3] = {
+        {0.98, 255, 255}, {1.02, 255, 124}, {1.5, 255, 63}, {2.5, 147, 0}, {7.0, 0, 0}};
+    for (const auto& c : cases)
     {
-        double level; // settled level, reading x 7.94328
-        int green;
-        int blue;
-    };
-    // blue = 1 - level / 1.99526 from level 1, green = 1 - level / 5.94802
-    // from level 1.99526, each x 255 truncated and kept in 0..255.
-    const Case cases[] = {
-        {0.98, 255, 255},
-        {1.02, 255, static_cast<int>((1.0 - 1.02 / 1.99526) * 255.0)},
-        {1.5, 255, static_cast<int>((1.0 - 1.5 / 1.99526) * 255.0)},
-        {2.5, static_cast<int>((1.0 - 2.5 / 5.94802) * 255.0), 0},
-        {7.0, 0, 0},
-    };
-    for (const Case& c : cases)
-    {
-        MeterPanel m;
-        m.Run(c.level / 7.94328, 300);
-        const std::uint32_t expected = Argb(255, 255, c.green, c.blue);
-        EXPECT_TRUE(Near(m.BottomPixel(), expected, 2))
-            << c.level << " " << std::hex << m.BottomPixel();
-        EXPECT_EQ(m.RowsFromBottom(expected), SteadyBarHeight(c.level / 7.94328)) << c.level;
+        PeakPanel m;
+        m.Run(c[0] / 7.94328, 300);
+        const std::uint32_t expected = Argb(255, 255, int(c[1]), int(c[2]));
+        EXPECT_EQ(m.BarRows(expected), SteadyBarHeight(c[0] / 7.94328)) << c[0];
+        EXPECT_TRUE(Near(m.canvas.Pixel(kX, kY + kH - 1), expected, 1)) << c[0];
     }
-    // "About half at once": just above full scale blue is near 127.
-    EXPECT_NEAR((1.0 - 1.0 / 1.99526) * 255.0, 127.0, 1.0);
 }
 
-TEST(PeakMeter, ReadingsBelowATenthOfAMillivoltAreSilence)
+TEST(PeakMeter, ReadingsUnderTheFloorAndNaNAreSilenceAndTheBarFallsWithoutNewReadings)
 {
-    MeterPanel m;
+    PeakPanel m;
     m.Run(0.0009, 50);
     EXPECT_EQ(m.meter->Level(), 0.0);
     EXPECT_EQ(m.meter->GetValue(), 0.0);
-    EXPECT_EQ(m.BottomPixel(), kClearColour);
+    m.Run(std::numeric_limits<double>::quiet_NaN(), 5);
+    EXPECT_EQ(m.meter->Level(), 0.0);
+    m.Run(0.001, 1);
+    EXPECT_GT(m.meter->Level(), 0.0);
 
-    MeterPanel n;
-    n.Run(0.001, 50);
-    EXPECT_GT(n.meter->Level(), 0.0);
-}
-
-TEST(PeakMeter, BarFallsAfterTheAudioStopsWithoutAnyNewReading)
-{
-    MeterPanel m;
     m.Run(0.1, 100);
-    const int before = m.RowsFromBottom(Argb(255, 255, 255, 255));
-    ASSERT_EQ(before, SteadyBarHeight(0.1));
-    // No more pushes and no more marking by the plug-in: the meter keeps
-    // itself dirty and decays towards silence.
+    ASSERT_EQ(m.BarRows(kWhite), SteadyBarHeight(0.1));
+    // One silent reading, then neither pushes nor marking: the meter keeps
+    // itself dirty and falls.
     m.canvas.SetControlFromPlugin(m.index, 0.0);
     for (int i = 0; i < 60; ++i)
     {
         IBox box;
         ASSERT_TRUE(m.canvas.IsDirty(&box)) << i;
-        m.canvas.Clear();
         m.canvas.Draw(box);
     }
     EXPECT_LT(m.meter->Level(), 1e-6);
-    EXPECT_EQ(m.RowsFromBottom(Argb(255, 255, 255, 255)), 0);
+    // The peak holds with 1.7 s: after 2 s about exp(-2 / 1.7) of it is left.
+    EXPECT_NEAR(m.meter->Peak(), 0.794328 * std::exp(-2.0 / 1.7), 0.02);
 }
 
-TEST(PeakMeter, PeakLineHoldsAboveTheFallingBarInsideTheBox)
+TEST(PeakMeter, PeakLineHoldsAboveTheFallingBarAndGrayingHidesAll)
 {
-    MeterPanel m;
+    PeakPanel m;
     m.Run(0.1, 100);
     m.Run(0.0, 5);
-    const int bar = m.RowsFromBottom(Argb(255, 255, 255, 255));
-    const double peak = m.meter->Peak();
-    const int line = static_cast<int>(std::floor(kMeterH * peak * 1.001001001001001));
+    const int bar = m.BarRows(kWhite);
+    const int line = int(std::floor(kH * m.meter->Peak() * 1.001001001001001));
     ASSERT_GT(line, bar + 2);
-    // Two rows at the peak height, blended over the cleared panel, and the
-    // gap down to the bar untouched.
-    const int lineTop = kMeterY + kMeterH - line;
-    EXPECT_NE(m.canvas.Pixel(kMeterX + 1, lineTop), kClearColour);
-    EXPECT_NE(m.canvas.Pixel(kMeterX + 1, lineTop + 1), kClearColour);
-    EXPECT_EQ(m.canvas.Pixel(kMeterX + 1, lineTop + 2), kClearColour);
-    EXPECT_EQ(m.canvas.Pixel(kMeterX + 1, lineTop - 1), kClearColour);
+    const int lineTop = kY + kH - line;
+    EXPECT_NE(m.canvas.Pixel(kX, lineTop), kClearColour);
+    EXPECT_NE(m.canvas.Pixel(kX, lineTop + 1), kClearColour);
+    EXPECT_EQ(m.canvas.Pixel(kX, lineTop + 2), kClearColour);
+    EXPECT_EQ(m.canvas.Pixel(kX, lineTop - 1), kClearColour);
 
-    // Once everything has fallen nothing is painted below the meter's box.
-    m.Run(0.0, 400);
-    for (int y = kMeterY + kMeterH; y < kMeterY + kMeterH + 3; ++y)
-        EXPECT_EQ(m.canvas.Pixel(kMeterX + 1, y), kClearColour);
-}
-
-TEST(PeakMeter, TakesTheCanvasFrameRateAndIsNeverHit)
-{
-    MeterPanel m;
-    EXPECT_EQ(m.meter->FrameRate(), 0);
-    m.Run(0.0, 1);
-    EXPECT_EQ(m.meter->FrameRate(), kFrameRate);
-    EXPECT_FALSE(m.meter->IsHit(kMeterX + 1, kMeterY + 1));
-}
-
-TEST(PeakMeter, GrayedMeterDrawsNothing)
-{
-    MeterPanel m;
     m.meter->GrayOut(true);
-    m.Run(0.1, 100);
-    EXPECT_EQ(m.BottomPixel(), kClearColour);
-    m.meter->GrayOut(false);
-    m.Run(0.1, 1);
-    EXPECT_TRUE(Near(m.BottomPixel(), Argb(255, 255, 255, 255)));
-}
-
-TEST(PeakMeter, NaNReadingsCountAsSilenceAndInfinityAsFullScale)
-{
-    MeterPanel m;
-    m.Run(std::numeric_limits<double>::quiet_NaN(), 5);
-    EXPECT_EQ(m.meter->Level(), 0.0);
-    m.Run(std::numeric_limits<double>::infinity(), 300);
-    EXPECT_NEAR(m.meter->Level(), 7.94328, 1e-9);
-    EXPECT_EQ(m.RowsFromBottom(m.BottomPixel()), kMeterH);
-    m.Run(0.05, 300);
-    EXPECT_EQ(m.RowsFromBottom(Argb(255, 255, 255, 255)), SteadyBarHeight(0.05));
+    m.Run(0.1, 20);
+    EXPECT_EQ(m.canvas.Pixel(kX, kY + kH - 1), kClearColour);
+    EXPECT_EQ(m.meter->FrameRate(), kFrameRate);
 }
 
 namespace
 {
-constexpr int kGrX = 10;
-constexpr int kGrY = 200;
-constexpr int kGrW = 195;
-constexpr int kGrH = 8;
-const std::uint32_t kLitColour = Argb(255, 234, 175, 77);
-const std::uint32_t kUnlitColour = Argb(255, 93, 93, 93);
+constexpr int kGrX = 10, kGrY = 200, kGrW = 195, kGrH = 8;
+const std::uint32_t kLit = Argb(255, 234, 175, 77);
+const std::uint32_t kUnlit = Argb(255, 93, 93, 93);
 
-struct GrPanel
+struct GrPanel : MeterPanel<IGainReductionMeter>
 {
-    TestEffect fx;
-    TestCanvas canvas{&fx};
-    IGainReductionMeter* meter;
-    int index;
-
-    GrPanel()
-    {
-        meter = new IGainReductionMeter(&fx, kGrX, kGrY, kGrW, kGrH, 20);
-        index = canvas.AttachControl(meter);
-        canvas.PrepareDrawing();
-    }
-
-    void Run(double gain, int frames)
-    {
-        for (int i = 0; i < frames; ++i)
-        {
-            canvas.SetControlFromPlugin(index, gain);
-            canvas.SetAllControlsDirty();
-            canvas.Clear();
-            canvas.DrawAll();
-        }
-    }
-
-    // Left edges of the painted segments, and how many of them are lit.
-    std::vector<int> Segments(int* lit)
-    {
-        std::vector<int> lefts;
-        *lit = 0;
-        for (int x = kGrX; x < kGrX + kGrW; ++x)
-        {
-            const std::uint32_t p = canvas.Pixel(x, kGrY + kGrH / 2);
-            const bool painted = p != kClearColour;
-            const bool startsHere = painted && canvas.Pixel(x - 1, kGrY + kGrH / 2) == kClearColour;
-            if (startsHere)
-            {
-                lefts.push_back(x - kGrX);
-                if (Near(p, kLitColour)) ++*lit;
-            }
-        }
-        return lefts;
-    }
-
-    // Lit segments, counted from the right end without a gap.
+    GrPanel() : MeterPanel(new IGainReductionMeter(&fx, kGrX, kGrY, kGrW, kGrH, 20)) {}
+    // Checks the segment layout (five pixels every ten, full height) and
+    // answers how many are lit, counted from the right without a gap.
     int LitFromTheRight()
     {
-        int n = 0;
+        int lit = 0;
+        bool gap = false;
         for (int s = 190; s >= 0; s -= 10)
-        {
-            if (!Near(canvas.Pixel(kGrX + s, kGrY), kLitColour)) break;
-            ++n;
-        }
-        return n;
+            for (int x = s - 5; x < s + 5; ++x)
+                for (int y : {kGrY, kGrY + kGrH - 1})
+                {
+                    const std::uint32_t p = canvas.Pixel(kGrX + x, y);
+                    if (x < s)
+                    {
+                        EXPECT_EQ(p, kClearColour) << x;
+                        continue;
+                    }
+                    const bool on = Near(p, kLit);
+                    EXPECT_TRUE(on || Near(p, kUnlit)) << x;
+                    if (x == s && y == kGrY)
+                    {
+                        gap = gap || !on;
+                        lit += on && !gap;
+                    }
+                }
+        EXPECT_EQ(canvas.Pixel(kGrX, kGrY - 1), kClearColour);
+        EXPECT_EQ(canvas.Pixel(kGrX, kGrY + kGrH), kClearColour);
+        return lit;
     }
 };
 } // namespace
 
-TEST(GainReductionMeter, TwentySegmentsOver195PixelsAreFiveWideEveryTen)
+TEST(GainReductionMeter, TwentySegmentsLightOnePerWholeDecibelFromTheRight)
 {
     GrPanel g;
+    g.canvas.Redraw(); // before any reading: no reduction
+    EXPECT_EQ(g.LitFromTheRight(), 0);
+    // Reduction is caught within one frame.
+    g.Run(std::pow(10.0, -3.5 / 20.0), 1);
+    EXPECT_EQ(g.LitFromTheRight(), 3);
+    g.Run(std::pow(10.0, -12.2 / 20.0), 1);
+    EXPECT_EQ(g.LitFromTheRight(), 12);
+    g.Run(0.0, 1);
+    EXPECT_EQ(g.LitFromTheRight(), 20);
+    // Recovery takes its time, then a gain of 1 lights nothing.
     g.Run(1.0, 1);
-    for (int x = 0; x < kGrW; ++x)
-        for (int y : {kGrY, kGrY + kGrH - 1})
-        {
-            const std::uint32_t p = g.canvas.Pixel(kGrX + x, y);
-            if (x % 10 < 5)
-                EXPECT_TRUE(Near(p, kUnlitColour)) << x;
-            else
-                EXPECT_EQ(p, kClearColour) << x;
-        }
-    EXPECT_EQ(g.canvas.Pixel(kGrX, kGrY - 1), kClearColour);
-    EXPECT_EQ(g.canvas.Pixel(kGrX, kGrY + kGrH), kClearColour);
-    int lit = 0;
-    EXPECT_EQ(g.Segments(&lit).size(), 20u);
-    EXPECT_EQ(lit, 0);
-}
-
-TEST(GainReductionMeter, ReductionLightsOneSegmentPerWholeDecibelFromTheRight)
-{
-    {
-        GrPanel g;
-        // 3.5 dB of reduction is caught within one frame.
-        g.Run(std::pow(10.0, -3.5 / 20.0), 1);
-        int lit = 0;
-        g.Segments(&lit);
-        EXPECT_EQ(lit, 3);
-        EXPECT_EQ(g.LitFromTheRight(), 3);
-    }
-    {
-        GrPanel g;
-        g.Run(std::pow(10.0, -12.2 / 20.0), 1);
-        EXPECT_EQ(g.LitFromTheRight(), 12);
-    }
-    {
-        GrPanel g;
-        g.Run(0.0, 1);
-        int lit = 0;
-        g.Segments(&lit);
-        EXPECT_EQ(lit, 20);
-        // Full reduction recovers to none with a gain of 1 held long enough.
-        g.Run(1.0, 300);
-        g.Segments(&lit);
-        EXPECT_EQ(lit, 0);
-    }
-}
-
-TEST(GainReductionMeter, NothingIsLitBeforeTheFirstReading)
-{
-    GrPanel g;
-    g.canvas.DrawAll();
-    int lit = 0;
-    EXPECT_EQ(g.Segments(&lit).size(), 20u);
-    EXPECT_EQ(lit, 0);
-}
-
-TEST(GainReductionMeter, RecoveryIsGradual)
-{
-    GrPanel g;
-    g.Run(std::pow(10.0, -10.5 / 20.0), 1);
-    ASSERT_EQ(g.LitFromTheRight(), 10);
-    g.Run(1.0, 1);
-    const int afterOneFrame = g.LitFromTheRight();
-    EXPECT_GT(afterOneFrame, 0);
-    EXPECT_LT(afterOneFrame, 10);
+    const int recovering = g.LitFromTheRight();
+    EXPECT_GT(recovering, 10);
+    EXPECT_LT(recovering, 20);
+    g.Run(1.0, 300);
+    EXPECT_EQ(g.LitFromTheRight(), 0);
 }
 
 TEST(GainReductionMeter, NegativeGainShowsFullReductionAndANaNDoesNotStick)
@@ -345,7 +210,6 @@ TEST(GainReductionMeter, NegativeGainShowsFullReductionAndANaNDoesNotStick)
     GrPanel g;
     g.Run(-0.5, 1);
     EXPECT_EQ(g.LitFromTheRight(), 20);
-    g.Run(1.0, 300);
     g.Run(std::numeric_limits<double>::quiet_NaN(), 1);
     g.Run(2.0, 300);
     EXPECT_EQ(g.LitFromTheRight(), 0);

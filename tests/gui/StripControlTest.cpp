@@ -1,10 +1,8 @@
-// Image-strip controls: which frame a value shows (read back from the
-// canvas's pixels), how switches, knobs and faders turn mouse input into
-// values.
+// Image-strip controls: the frame a value shows (read back from the canvas's
+// pixels) and how switches, knobs and faders turn the mouse into values.
 
 #include "GuiTestSupport.h"
 
-#include "gui/IBitmapControl.h"
 #include "gui/IKnobMultiControl.h"
 #include "gui/ISliderControl.h"
 #include "gui/ISwitchControl.h"
@@ -13,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 using namespace guitest;
 
@@ -24,19 +23,15 @@ struct Panel
     TestCanvas canvas{&fx};
 
     Panel() { canvas.PrepareDrawing(); }
-
     IImageStrip Strip(int id) { return canvas.LoadImageStrip(id, "strip", SpecFor(id).frames); }
-
-    // Draws the whole panel over a cleared bitmap.
-    void Redraw()
+    template <class C> C* Attach(C* control)
     {
-        canvas.Clear();
-        canvas.DrawAll();
+        canvas.AttachControl(control);
+        return control;
     }
 };
 
-// The frame a value should show, found the long way: the frame whose
-// position (i - 1) / (N - 1) on the 0..1 scale lies nearest to the value.
+// The frame whose place (i - 1) / (N - 1) on the 0..1 scale is nearest.
 int NearestFrame(int frames, double value)
 {
     int best = 1;
@@ -48,266 +43,144 @@ int NearestFrame(int frames, double value)
 }
 } // namespace
 
-TEST(BitmapControl, ShowsTheFrameNearestToItsValue)
+TEST(StripControl, BitmapAndKnobShowTheFrameNearestToTheirValueInsideTheirBox)
 {
     Panel p;
-    auto* ctl = new IBitmapControl(&p.fx, 30, 40, -1, p.Strip(kStrip5Frames));
-    p.canvas.AttachControl(ctl);
-    EXPECT_EQ(ctl->GetRect(), IBox(30, 40, 38, 48));
-
-    for (double v : {0.0, 0.1, 0.13, 0.2, 0.4, 0.5, 0.61, 0.8, 0.9, 1.0})
+    auto* bitmap = p.Attach(new IBitmapControl(&p.fx, 30, 40, -1, p.Strip(kStrip5Frames)));
+    auto* knob = p.Attach(new IKnobMultiControl(&p.fx, 100, 20, -1, p.Strip(kStrip11Frames50High)));
+    EXPECT_EQ(bitmap->GetRect(), IBox(30, 40, 38, 48));
+    EXPECT_EQ(knob->GetRect(), IBox(100, 20, 120, 70));
+    for (double v : {0.0, 0.04, 0.06, 0.13, 0.4, 0.61, 0.94, 0.96, 1.0})
     {
-        ctl->SetValue(v);
-        p.Redraw();
-        const int expected = NearestFrame(5, v);
-        EXPECT_EQ(FrameShownAt(p.canvas, 30, 40), expected) << v;
-        EXPECT_EQ(FrameShownAt(p.canvas, 37, 47), expected) << v;
-        // Nothing outside the control's box.
+        bitmap->SetValue(v);
+        knob->SetValue(v);
+        p.canvas.Redraw();
+        EXPECT_EQ(FrameShownAt(p.canvas, 30, 40), NearestFrame(5, v)) << v;
+        EXPECT_EQ(FrameShownAt(p.canvas, 37, 47), NearestFrame(5, v)) << v;
+        EXPECT_EQ(FrameShownAt(p.canvas, 110, 69), NearestFrame(11, v)) << v;
         EXPECT_EQ(p.canvas.Pixel(38, 47), kClearColour);
         EXPECT_EQ(p.canvas.Pixel(37, 48), kClearColour);
     }
-    // Values pushed outside 0..1 stay on the first or last frame.
-    ctl->SetValue(-2.0);
-    p.Redraw();
+    // Values pushed outside 0..1 keep to the first and last frames.
+    bitmap->SetValue(-2.0);
+    knob->SetValue(7.0);
+    p.canvas.Redraw();
     EXPECT_EQ(FrameShownAt(p.canvas, 31, 41), 1);
-    ctl->SetValue(7.0);
-    p.Redraw();
-    EXPECT_EQ(FrameShownAt(p.canvas, 31, 41), 5);
+    EXPECT_EQ(FrameShownAt(p.canvas, 110, 45), 11);
 }
 
-TEST(BitmapControl, OneFrameStripAlwaysShowsItsImage)
+TEST(SwitchControl, ZonesPickTheBandClickedAndIgnoreBandEdges)
 {
     Panel p;
-    auto* ctl = new IBitmapControl(&p.fx, 0, 0, -1, p.Strip(kStripHandle));
-    p.canvas.AttachControl(ctl);
-    EXPECT_EQ(ctl->GetRect(), IBox(0, 0, 12, 10));
-    ctl->SetValue(1.0);
-    p.Redraw();
-    EXPECT_EQ(FrameShownAt(p.canvas, 5, 5), 1);
-}
-
-TEST(SwitchControl, VerticalZonesPickTheBandClickedAndIgnoreBandEdges)
-{
-    Panel p;
-    auto* sw = new ISwitchControl(&p.fx, 50, 60, kOversampling, p.Strip(kStrip3Frames30High),
-                                  ISwitchControl::kVerticalZones);
-    p.canvas.AttachControl(sw);
+    auto* sw = p.Attach(new ISwitchControl(&p.fx, 50, 60, -1, p.Strip(kStrip3Frames30High),
+                                           ISwitchControl::kVerticalZones));
     ASSERT_EQ(sw->GetRect(), IBox(50, 60, 60, 90));
-
-    sw->OnMouseDown(55, 60 + 25, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 1.0);
-    sw->OnMouseDown(55, 60 + 5, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 0.0);
-    sw->OnMouseDown(55, 60 + 15, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 0.5);
-    // Band edges and the box's top belong to no zone.
-    for (int edge : {0, 10, 20})
+    const double expected[] = {1.0, 0.0, 0.5, 0.5, 0.5, 0.5};
+    const int clicks[] = {25, 5, 15, 0, 10, 20}; // the last three on edges
+    for (int i = 0; i < 6; ++i)
     {
-        sw->OnMouseDown(55, 60 + edge, LeftButton());
-        EXPECT_DOUBLE_EQ(sw->GetValue(), 0.5) << edge;
+        sw->OnMouseDown(55, 60 + clicks[i], Keys(true));
+        EXPECT_DOUBLE_EQ(sw->GetValue(), expected[i]) << clicks[i];
     }
-    // x plays no part.
-    sw->OnMouseDown(0, 60 + 29, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 1.0);
-}
 
-TEST(SwitchControl, HorizontalZonesSplitTheWidth)
-{
-    Panel p;
-    auto* sw = new ISwitchControl(&p.fx, 0, 0, -1, p.Strip(kStrip3Frames30Wide),
-                                  ISwitchControl::kHorizontalZones);
-    p.canvas.AttachControl(sw);
-    ASSERT_EQ(sw->GetRect(), IBox(0, 0, 30, 10));
-    sw->OnMouseDown(25, 5, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 1.0);
-    sw->OnMouseDown(15, 5, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 0.5);
-    sw->OnMouseDown(20, 5, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 0.5);
-    sw->OnMouseDown(3, 5, LeftButton());
-    EXPECT_DOUBLE_EQ(sw->GetValue(), 0.0);
-}
-
-TEST(SwitchControl, CyclingSwitchStepsAndWrapsToTheFirstState)
-{
-    Panel p;
-    auto* two = new ISwitchControl(&p.fx, 0, 0, kOversampling, p.Strip(kStrip2Frames),
-                                   ISwitchControl::kCycle);
-    p.canvas.AttachControl(two);
-    two->OnMouseDown(1, 1, LeftButton());
-    EXPECT_DOUBLE_EQ(two->GetValue(), 1.0);
-    EXPECT_DOUBLE_EQ(p.fx.GetParam(kOversampling)->Value(), 1.0);
-    two->OnMouseDown(1, 1, LeftButton());
-    EXPECT_DOUBLE_EQ(two->GetValue(), 0.0);
-    EXPECT_DOUBLE_EQ(p.fx.GetParam(kOversampling)->Value(), 0.0);
-    two->OnMouseDown(1, 1, LeftButton());
-    EXPECT_DOUBLE_EQ(two->GetValue(), 1.0);
-
-    auto* five = new ISwitchControl(&p.fx, 100, 0, -1, p.Strip(kStrip5Frames), 7);
-    p.canvas.AttachControl(five);
-    const double expected[] = {0.25, 0.5, 0.75, 1.0, 0.0, 0.25};
-    for (double e : expected)
+    auto* across = p.Attach(new ISwitchControl(&p.fx, 0, 0, -1, p.Strip(kStrip3Frames30Wide),
+                                               ISwitchControl::kHorizontalZones));
+    ASSERT_EQ(across->GetRect(), IBox(0, 0, 30, 10));
+    for (int i = 0; i < 6; ++i)
     {
-        five->OnMouseDown(101, 1, LeftButton());
-        EXPECT_NEAR(five->GetValue(), e, 1e-12);
+        across->OnMouseDown(clicks[i], 5, Keys(true));
+        EXPECT_DOUBLE_EQ(across->GetValue(), expected[i]) << clicks[i];
     }
 }
 
-TEST(SwitchControl, ClickedStateIsDrawnFromItsFrame)
+TEST(SwitchControl, CyclingSwitchStepsThroughItsFramesAndWraps)
 {
     Panel p;
-    auto* sw =
-        new ISwitchControl(&p.fx, 10, 10, -1, p.Strip(kStrip3Frames30High), ISwitchControl::kCycle);
-    p.canvas.AttachControl(sw);
-    for (int expectedFrame : {2, 3, 1})
+    auto* two = p.Attach(new ISwitchControl(&p.fx, 0, 0, kOversampling, p.Strip(kStrip2Frames),
+                                            ISwitchControl::kCycle));
+    for (double e : {1.0, 0.0, 1.0})
     {
-        sw->OnMouseDown(11, 11, LeftButton());
-        p.Redraw();
-        EXPECT_EQ(FrameShownAt(p.canvas, 15, 15), expectedFrame);
+        two->OnMouseDown(1, 1, Keys(true));
+        EXPECT_DOUBLE_EQ(two->GetValue(), e);
+        EXPECT_DOUBLE_EQ(p.fx.GetParam(kOversampling)->Value(), e);
+    }
+    auto* three = p.Attach(new ISwitchControl(&p.fx, 100, 0, -1, p.Strip(kStrip3Frames30High), 7));
+    for (int frame : {2, 3, 1, 2})
+    {
+        three->OnMouseDown(101, 1, Keys(true));
+        p.canvas.Redraw();
+        EXPECT_EQ(FrameShownAt(p.canvas, 105, 15), frame);
     }
 }
 
 TEST(KnobControl, FullSweepTakesGearingTimesItsHeightOrTenTimesWithAModifier)
 {
     Panel p;
-    auto* knob = new IKnobMultiControl(&p.fx, 0, 0, kInputGain, p.Strip(kStrip11Frames50High),
-                                       IKnobMultiControl::kVertical, 4.0);
-    p.canvas.AttachControl(knob);
-    ASSERT_EQ(knob->GetRect().H(), 50);
-
-    // 200 pixels upward in steps of 8.
-    knob->SetValue(0.0);
+    auto* knob = p.Attach(new IKnobMultiControl(
+        &p.fx, 0, 0, kInputGain, p.Strip(kStrip11Frames50High), IKnobMultiControl::kVertical, 4.0));
+    // 200 pixels upward in steps of 8 over a 50-pixel knob.
     for (int i = 0; i < 25; ++i)
-        knob->OnMouseDrag(5, 100 - 8 * (i + 1), 0, -8, LeftButton());
+        knob->OnMouseDrag(5, 100 - 8 * (i + 1), 0, -8, Keys(true));
     EXPECT_NEAR(knob->GetValue(), 1.0, 1e-9);
     EXPECT_NEAR(p.fx.GetParam(kInputGain)->GetNormalized(), 1.0, 1e-9);
-
-    // Half of it downward halves it.
-    knob->OnMouseDrag(5, 0, 0, 100, LeftButton());
+    knob->OnMouseDrag(5, 0, 0, 100, Keys(true));
     EXPECT_NEAR(knob->GetValue(), 0.5, 1e-9);
 
-    // With shift (or control) the same 200 pixels move a tenth as far.
     knob->SetValue(0.0);
-    knob->OnMouseDrag(5, 0, 0, -200, WithShift(LeftButton()));
+    knob->OnMouseDrag(5, 0, 0, -200, Keys(true, false, true));
     EXPECT_NEAR(knob->GetValue(), 0.1, 1e-9);
-    knob->OnMouseDrag(5, 0, 0, -1800, WithControl(LeftButton()));
+    knob->OnMouseDrag(5, 0, 0, -1800, Keys(true, false, false, true));
     EXPECT_NEAR(knob->GetValue(), 1.0, 1e-9);
 
-    // Dragging past either end stops there.
-    knob->OnMouseDrag(5, 0, 0, -300, LeftButton());
+    knob->OnMouseDrag(5, 0, 0, -300, Keys(true));
     EXPECT_DOUBLE_EQ(knob->GetValue(), 1.0);
-    knob->OnMouseDrag(5, 0, 0, 1000, LeftButton());
+    knob->OnMouseDrag(5, 0, 40, 1000, Keys(true));
     EXPECT_DOUBLE_EQ(knob->GetValue(), 0.0);
-    // Sideways motion does nothing to a vertical knob.
-    knob->OnMouseDrag(5, 0, 40, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(knob->GetValue(), 0.0);
+
+    // Horizontal: right raises, over gearing x the width.
+    auto* across = p.Attach(new IKnobMultiControl(&p.fx, 0, 0, -1, p.Strip(kStrip11Frames50High),
+                                                  IKnobMultiControl::kHorizontal, 2.0));
+    across->OnMouseDrag(0, 0, 10, -50, Keys(true));
+    EXPECT_NEAR(across->GetValue(), 0.25, 1e-12);
 }
 
-TEST(KnobControl, HorizontalKnobRisesToTheRight)
+TEST(SliderControl, HandleCentreFollowsTheMouseAndIsDrawnThere)
 {
     Panel p;
-    auto* knob = new IKnobMultiControl(&p.fx, 0, 0, -1, p.Strip(kStrip11Frames50High),
-                                       IKnobMultiControl::kHorizontal, 2.0);
-    p.canvas.AttachControl(knob);
-    ASSERT_EQ(knob->GetRect().W(), 20);
-    knob->OnMouseDrag(0, 0, 10, 0, LeftButton());
-    EXPECT_NEAR(knob->GetValue(), 0.25, 1e-12);
-    knob->OnMouseDrag(0, 0, 0, -50, LeftButton());
-    EXPECT_NEAR(knob->GetValue(), 0.25, 1e-12);
-}
-
-TEST(KnobControl, ShowsTheFrameNearestToItsValue)
-{
-    Panel p;
-    auto* knob = new IKnobMultiControl(&p.fx, 100, 20, -1, p.Strip(kStrip11Frames50High));
-    p.canvas.AttachControl(knob);
-    for (double v : {0.0, 0.04, 0.06, 0.5, 0.66, 0.94, 0.96, 1.0})
-    {
-        knob->SetValue(v);
-        p.Redraw();
-        EXPECT_EQ(FrameShownAt(p.canvas, 110, 45), NearestFrame(11, v)) << v;
-    }
-    knob->SetValue(-0.5);
-    p.Redraw();
-    EXPECT_EQ(FrameShownAt(p.canvas, 110, 45), 1);
-}
-
-TEST(KnobControl, DoubleClickRestoresThePushedValue)
-{
-    Panel p;
-    auto* knob = new IKnobMultiControl(&p.fx, 0, 0, kThreshold, p.Strip(kStrip11Frames50High));
-    p.canvas.AttachControl(knob);
-    p.canvas.SetParameterFromPlugin(kThreshold, 0.4, true);
-    knob->OnMouseDrag(0, 0, 0, -100, LeftButton());
-    EXPECT_NEAR(knob->GetValue(), 0.9, 1e-12);
-    knob->OnMouseDoubleClick(0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(knob->GetValue(), 0.4);
-}
-
-TEST(SliderControl, VerticalHandleCentreFollowsTheMouseAndClamps)
-{
-    Panel p;
-    // Travel 100, handle 10 high: span 90, the centre 5 below the top.
-    auto* fader = new ISliderControl(&p.fx, 40, 20, 100, kOutputGain, p.Strip(kStripHandle),
-                                     ISliderControl::kVertical);
-    p.canvas.AttachControl(fader);
+    // Travel 100, handle 10 high: span 90, the centre 5 below the handle top.
+    auto* fader = p.Attach(new ISliderControl(&p.fx, 40, 20, 100, kOutputGain,
+                                              p.Strip(kStripHandle), ISliderControl::kVertical));
     EXPECT_EQ(fader->GetRect(), IBox(40, 20, 52, 120));
-
-    fader->OnMouseDown(45, 20 + 5, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 1.0);
-    fader->OnMouseDown(45, 20 + 95, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
-    fader->OnMouseDrag(45, 20 + 50, 0, -45, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.5);
-    EXPECT_NEAR(p.fx.GetParam(kOutputGain)->GetNormalized(), 0.5, 1e-12);
-    fader->OnMouseDrag(45, 20 + 32, 0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 1.0 - 27.0 / 90.0);
-    // Beyond the ends.
-    fader->OnMouseDrag(45, -300, 0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 1.0);
-    fader->OnMouseDrag(45, 900, 0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
-    // A right click only asks for a prompt, which faders do not give.
-    fader->OnMouseDown(45, 25, RightButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
-    EXPECT_TRUE(p.canvas.mPrompts.empty());
-}
-
-TEST(SliderControl, HorizontalHandleCentreFollowsTheMouse)
-{
-    Panel p;
-    // Travel 60, handle 12 wide: span 48, the centre 6 right of the left end.
-    auto* fader = new ISliderControl(&p.fx, 10, 100, 60, -1, p.Strip(kStripHandle),
-                                     ISliderControl::kHorizontal);
-    p.canvas.AttachControl(fader);
-    EXPECT_EQ(fader->GetRect(), IBox(10, 100, 70, 110));
-    fader->OnMouseDown(10 + 6, 105, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
-    fader->OnMouseDown(10 + 54, 105, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 1.0);
-    fader->OnMouseDrag(10 + 18, 105, 0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.25);
-    fader->OnMouseDrag(0, 105, 0, 0, LeftButton());
-    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
-}
-
-TEST(SliderControl, HandleIsDrawnWhereTheValuePutsIt)
-{
-    Panel p;
-    auto* fader = new ISliderControl(&p.fx, 40, 20, 100, -1, p.Strip(kStripHandle),
-                                     ISliderControl::kVertical);
-    p.canvas.AttachControl(fader);
-    for (double v : {0.0, 0.3, 0.5, 1.0})
+    const int ys[] = {25, 115, 70, 52, -300, 900};
+    const double values[] = {1.0, 0.0, 0.5, 1.0 - 27.0 / 90.0, 1.0, 0.0};
+    for (int i = 0; i < 6; ++i)
     {
-        fader->SetValue(v);
-        p.Redraw();
-        // Handle top: 20 + int(90 * (1 - v)); ten rows, twelve columns.
-        const int top = 20 + static_cast<int>(90 * (1.0 - v));
+        if (i % 2)
+            fader->OnMouseDrag(45, ys[i], 0, 0, Keys(true));
+        else
+            fader->OnMouseDown(45, ys[i], Keys(true));
+        EXPECT_DOUBLE_EQ(fader->GetValue(), values[i]) << ys[i];
+        EXPECT_NEAR(p.fx.GetParam(kOutputGain)->GetNormalized(), values[i], 1e-12);
+        p.canvas.Redraw();
+        const int top = 20 + static_cast<int>(90 * (1.0 - values[i]));
         for (int y = 20; y < 120; ++y)
         {
-            const bool inHandle = y >= top && y < top + 10;
-            EXPECT_EQ(FrameShownAt(p.canvas, 40, y), inHandle ? 1 : 0) << v << " " << y;
-            EXPECT_EQ(FrameShownAt(p.canvas, 51, y), inHandle ? 1 : 0) << v << " " << y;
+            const int expected = y >= top && y < top + 10 ? 1 : 0;
+            EXPECT_EQ(FrameShownAt(p.canvas, 40, y), expected) << values[i] << " " << y;
+            EXPECT_EQ(FrameShownAt(p.canvas, 51, y), expected) << values[i] << " " << y;
         }
+    }
+    fader->OnMouseDown(45, 25, Keys(false, true)); // no prompt, no change
+    EXPECT_TRUE(p.canvas.mPrompts.empty());
+    EXPECT_DOUBLE_EQ(fader->GetValue(), 0.0);
+
+    // Horizontal: travel 60, handle 12 wide, span 48, centre 6 from the left.
+    auto* across = p.Attach(new ISliderControl(&p.fx, 10, 150, 60, -1, p.Strip(kStripHandle),
+                                               ISliderControl::kHorizontal));
+    EXPECT_EQ(across->GetRect(), IBox(10, 150, 70, 160));
+    for (auto [x, v] : {std::pair<int, double>{16, 0.0}, {64, 1.0}, {28, 0.25}, {0, 0.0}})
+    {
+        across->OnMouseDrag(x, 155, 0, 0, Keys(true));
+        EXPECT_DOUBLE_EQ(across->GetValue(), v) << x;
     }
 }
