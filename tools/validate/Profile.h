@@ -17,7 +17,8 @@ namespace validate
 // profile gets the generic checks only.
 //
 // A profile is a text file of "key: value" lines ('#' starts a comment line):
-//   unique-id: BkKv                   the plug-in it applies to (4 characters or a number)
+//   unique-id: BkKv                   the plug-in it applies to: four characters, not
+//                                     all digits, or a number (0x426B4B76)
 //   unity: Input Gain = 0             text set through effString2Parameter for unity gain
 //   selector: Model Type              the parameter that selects the model
 //   model: FET = 0.5 coupled          a model, its normalised selector value; "coupled":
@@ -25,13 +26,17 @@ namespace validate
 //   switch: Oversampling = os         an on/off parameter run both ways; its label in reports
 //   random: Threshold                 drawn at random for every matrix configuration
 //   external-sidechain: External Sidechain = extsc   routes inputs 3 and 4 to the detector
-//   analog: Analog Emulation          the analog stage's switch (see OutputPeakBound)
+//   analog: Analog Emulation          the analog stage's switch: while on, each instance
+//                                     draws its own right-channel offset (twins are
+//                                     compared on the left channel), and the output
+//                                     bound adds the harmonics (see OutputPeakBound)
 //   analog-harmonics: 2:0.25 3:0.15   coefficient of each power of the stage's
 //                                     band-limited copy in its worst case
 //   recovery: Threshold = 0.7         normalised settings for the recovery phase
 //   bench: Release = 0                normalised settings for the denormal benchmark
 //   bench-neutral: Ratio = 0 on FET   the benchmark's last scenario: the model compresses,
 //                                     then the parameter goes to the value
+// In "name = value" the value follows the last " = ", so names may hold one.
 struct Profile
 {
     struct Setting
