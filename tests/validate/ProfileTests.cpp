@@ -120,7 +120,7 @@ TEST(Profile, FaultyLinesAreRefusedWithTheirNumber)
         std::string error;
         EXPECT_FALSE(validate::ParseProfile(text, "faulty", profile, error)) << text;
         EXPECT_NE(error.find(where), std::string::npos) << text << " -> " << error;
-        EXPECT_EQ(error.rfind("faulty", 0), 0u) << error;
+        EXPECT_EQ(error.rfind("profile \"faulty\"", 0), 0u) << error;
     }
 }
 

@@ -233,7 +233,7 @@ bool ParseProfile(const std::string& text, const std::string& name, Profile& pro
             problem = ParseLine(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)), profile);
         if (!problem.empty())
         {
-            error = name + " line " + std::to_string(number) + ": " + problem;
+            error = "profile \"" + name + "\" line " + std::to_string(number) + ": " + problem;
             return false;
         }
     }
@@ -241,13 +241,13 @@ bool ParseProfile(const std::string& text, const std::string& name, Profile& pro
         std::none_of(profile.models.begin(), profile.models.end(),
                      [&](const Profile::Model& m) { return m.name == profile.benchNeutralModel; }))
     {
-        error = name + ": bench-neutral names the model \"" + profile.benchNeutralModel +
-                "\", which no model line gives";
+        error = "profile \"" + name + "\": bench-neutral names the model \"" +
+                profile.benchNeutralModel + "\", which no model line gives";
         return false;
     }
     if (!profile.models.empty() && profile.selector.empty())
     {
-        error = name + ": models without a selector";
+        error = "profile \"" + name + "\": models without a selector";
         return false;
     }
     return true;
