@@ -121,8 +121,8 @@ int CheckAgainstEngine()
         VintageFETCompressor fet;
         fet.SetSampleRate(kRate);
         fet.SetOversampling(false);
-        fet.SetAnalogEmulation(false);
-        fet.SetExternalSidechain(false);
+        fet.stages.SetAnalogEmulation(false);
+        fet.stages.SetExternalSidechain(false);
         fet.SetSidechainFilter(0.0f);
         fet.SetStereoFlag(true);
         const float attack = 0.4f, release = 0.3f;
@@ -144,7 +144,7 @@ int CheckAgainstEngine()
         {
             fet.Process(a.data() + 2 * pos, static_cast<int>(block), nullptr);
             FetFloor(s, b.data() + 2 * pos, block);
-            reductionSame = reductionSame && fet.GainReduction() == s.smallest;
+            reductionSame = reductionSame && fet.stages.GainReduction() == s.smallest;
         }
         if (!Report("FET model against the FET floor", Same(a, b) && reductionSame)) ++failures;
     }
@@ -154,8 +154,8 @@ int CheckAgainstEngine()
         VCACompressor vca;
         vca.SetSampleRate(static_cast<int>(kRate));
         vca.SetOversampling(false);
-        vca.SetAnalogEmulation(false);
-        vca.SetExternalSidechain(false);
+        vca.stages.SetAnalogEmulation(false);
+        vca.stages.SetExternalSidechain(false);
         vca.SetSidechainFilter(0.0f);
         vca.SetStereoFlag(true);
         const float attack = 0.2f, release = 0.1f;
@@ -181,7 +181,7 @@ int CheckAgainstEngine()
                 x[i] += 1e-24;
             VcaRecursion(s, x, block, envelopes.data());
             VcaApplyGains(s, x, block, envelopes.data());
-            reductionSame = reductionSame && vca.GainReduction() == s.smallest;
+            reductionSame = reductionSame && vca.stages.GainReduction() == s.smallest;
         }
         if (!Report("VCA model against the VCA floor", Same(a, b) && reductionSame)) ++failures;
     }

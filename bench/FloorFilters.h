@@ -143,18 +143,6 @@ template <int S> void StorePacked(Cascade<S, 2>& f, const PackedSection* p)
         p[s].Store(f.state[0][s], f.state[1][s]);
 }
 
-// Section after section over the whole block, both channels packed (the
-// order of a two-channel fast path): still one serial chain per pass.
-template <int S> void ProcessSectionBySection(Cascade<S, 2>& f, double* x, size_t frames)
-{
-    PackedSection p[S];
-    LoadPacked(f, p);
-    for (int s = 0; s < S; ++s)
-        for (size_t i = 0; i < frames; ++i)
-            _mm_storeu_pd(x + 2 * i, p[s].Run(_mm_loadu_pd(x + 2 * i)));
-    StorePacked(f, p);
-}
-
 // Wavefront: in step t section s works on frame t - s, so the S sections are
 // S independent chains whose latencies overlap. Each section still sees its
 // frames in order with its own state, so the result equals the reference.
@@ -174,23 +162,6 @@ template <int S> void ProcessInterleaved(Cascade<S, 2>& f, double* x, size_t fra
             carry[s] = p[s].Run(in);
             if (s == S - 1) _mm_storeu_pd(x + 2 * (t - s), carry[s]);
         }
-    }
-    StorePacked(f, p);
-}
-
-// Frame by frame with every section in turn, both channels packed: the
-// processor itself overlaps section s of frame i with section s - 1 of frame
-// i + 1, so this reaches the interleaved form's speed without the wavefront.
-template <int S> void ProcessFrameMajor(Cascade<S, 2>& f, double* x, size_t frames)
-{
-    PackedSection p[S];
-    LoadPacked(f, p);
-    for (size_t i = 0; i < frames; ++i)
-    {
-        __m128d v = _mm_loadu_pd(x + 2 * i);
-        for (int s = 0; s < S; ++s)
-            v = p[s].Run(v);
-        _mm_storeu_pd(x + 2 * i, v);
     }
     StorePacked(f, p);
 }

@@ -8,6 +8,8 @@
 // (three times the host's rate with oversampling on). The gain computed from
 // frame i is applied to frame i + 1.
 
+#include "dsp/GainCurve.h"
+
 #include <emmintrin.h>
 
 #include <cmath>
@@ -16,21 +18,10 @@
 namespace floorbench
 {
 
-// The rational curve shared by the FET and opto models.
-constexpr double kCurveSquare = 0.37011709966;
-constexpr double kCurveConstant = 1.1605589854;
-constexpr double kCurveLinear = 0.1071000671;
-
-// Chooses a (mask all ones) or b bit for bit, without a branch.
-inline __m128d Select(__m128d mask, __m128d a, __m128d b)
-{
-    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
-}
-
-inline __m128d Abs(__m128d v)
-{
-    return _mm_andnot_pd(_mm_set_sd(-0.0), v);
-}
+// The rational curve of the FET and opto models, as the plug-in has it.
+constexpr double kCurveSquare = GainCurve::kSquare;
+constexpr double kCurveConstant = GainCurve::kConstant;
+constexpr double kCurveLinear = GainCurve::kLinear;
 
 // ---------------------------------------------------------------- VCA ----
 
@@ -75,35 +66,9 @@ inline void VcaReference(VcaState& s, double* x, size_t frames)
 // carry from frame to frame; this loop computes them and stores the envelope.
 // Everything after the envelope (threshold, two divisions, the minimum, the
 // gain applied to the frame) depends on nothing carried, so VcaApplyGains
-// does it two frames at a time.
-inline void VcaRecursionBranchFree(VcaState& s, const double* x, size_t frames, double* envelopes)
-{
-    const __m128d att = _mm_set_sd(s.attack), rel = _mm_set_sd(s.release);
-    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
-    const __m128d oneMinusRel = _mm_set_sd(1.0 - s.release);
-    const double q = s.rms, oneMinusQ = 1.0 - s.rms;
-    double ms = s.meanSquare;
-    __m128d env = _mm_set_sd(s.envelope);
-    for (size_t i = 0; i < frames; ++i)
-    {
-        double d = x[2 * i] + x[2 * i + 1];
-        d = d * 0.5;
-        ms = d * d * oneMinusQ + q * ms;
-        const __m128d level = _mm_set_sd(std::sqrt(ms) * 1.41);
-        const __m128d rising = _mm_cmpgt_sd(level, env);
-        const __m128d a = Select(rising, att, rel);
-        const __m128d oneMinusA = Select(rising, oneMinusAtt, oneMinusRel);
-        env = _mm_add_sd(_mm_mul_sd(oneMinusA, level), _mm_mul_sd(a, env));
-        _mm_store_sd(envelopes + i, env);
-    }
-    s.meanSquare = ms;
-    s.envelope = _mm_cvtsd_f64(env);
-}
-
-// The same recursion with the selection as a branch. The choice between
-// attack and release changes rarely (the RMS level is smooth), so the
-// predicted branch takes the comparison off the envelope's chain, which a
-// branch-free select cannot do: measured faster on this machine.
+// does it two frames at a time. The choice between attack and release is a
+// predicted branch (a branch-free select measured slower: it keeps the
+// comparison on the envelope's chain).
 inline void VcaRecursion(VcaState& s, const double* x, size_t frames, double* envelopes)
 {
     const double att = s.attack, rel = s.release;
@@ -207,42 +172,6 @@ inline void FetReference(FetState& s, double* x, size_t frames)
     }
 }
 
-// The whole loop is one serial chain (gain -> frame -> detector -> envelope
-// -> curve -> gain). What can go: the 1 - a on the chain (both values are
-// fixed per block), the branches of the selection and of the clamp.
-inline void FetBranchFree(FetState& s, double* x, size_t frames)
-{
-    const __m128d att = _mm_set_sd(s.attack), rel = _mm_set_sd(s.release);
-    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
-    const __m128d oneMinusRel = _mm_set_sd(1.0 - s.release);
-    const __m128d one = _mm_set_sd(1.0), minusOne = _mm_set_sd(-1.0);
-    const __m128d k = _mm_set_sd(s.k), two = _mm_set_sd(2.0);
-    const __m128d c2 = _mm_set_sd(kCurveSquare), c0 = _mm_set_sd(kCurveConstant);
-    const __m128d c1 = _mm_set_sd(kCurveLinear), offset = _mm_set_sd(s.rightOffset);
-    __m128d g = _mm_set_sd(s.gain), env = _mm_set_sd(s.envelope);
-    __m128d smallest = one;
-    for (size_t i = 0; i < frames; ++i)
-    {
-        const __m128d l = _mm_mul_sd(g, _mm_load_sd(x + 2 * i));
-        const __m128d r = _mm_mul_sd(_mm_add_sd(g, offset), _mm_load_sd(x + 2 * i + 1));
-        _mm_store_sd(x + 2 * i, l);
-        _mm_store_sd(x + 2 * i + 1, r);
-        const __m128d v = Abs(_mm_mul_sd(k, _mm_add_sd(l, r)));
-        const __m128d rising = _mm_cmpgt_sd(v, env);
-        env = _mm_add_sd(_mm_mul_sd(Select(rising, oneMinusAtt, oneMinusRel), v),
-                         _mm_mul_sd(Select(rising, att, rel), env));
-        const __m128d m = _mm_mul_sd(two, _mm_mul_sd(env, env));
-        __m128d o = _mm_add_sd(_mm_div_sd(m, _mm_add_sd(_mm_mul_sd(c2, _mm_mul_sd(m, m)), c0)),
-                               _mm_mul_sd(c1, m));
-        o = _mm_min_sd(_mm_max_sd(o, minusOne), one);
-        g = _mm_sub_sd(one, o);
-        smallest = _mm_min_sd(g, smallest);
-    }
-    s.gain = _mm_cvtsd_f64(g);
-    s.envelope = _mm_cvtsd_f64(env);
-    s.smallest = _mm_cvtsd_f64(smallest);
-}
-
 // The fastest form found: selection and clamp as predicted branches (off the
 // chain), 1 - a hoisted, and two exact rewrites that shorten the chain:
 // - o >= 0 for every m >= 0, so the clamp at -1 never acts;
@@ -333,69 +262,6 @@ inline void OptoReference(OptoState& s, double* x, size_t frames)
         s.gain = 1.0 - o;
         if (s.gain < s.smallest) s.smallest = s.gain;
     }
-}
-
-// Branch-free selection of the three coefficients and of the split level;
-// the attack phase is kept as a mask. 1 - a is hoisted for all three.
-inline void OptoBranchFree(OptoState& s, double* x, size_t frames)
-{
-    const __m128d att = _mm_set_sd(s.attack), fast = _mm_set_sd(s.fastRelease),
-                  slow = _mm_set_sd(s.slowRelease);
-    const __m128d oneMinusAtt = _mm_set_sd(1.0 - s.attack);
-    const __m128d oneMinusFast = _mm_set_sd(1.0 - s.fastRelease);
-    const __m128d oneMinusSlow = _mm_set_sd(1.0 - s.slowRelease);
-    const __m128d one = _mm_set_sd(1.0), minusOne = _mm_set_sd(-1.0);
-    const __m128d point9 = _mm_set_sd(0.9), drive = _mm_set_sd(s.drive);
-    const __m128d c2 = _mm_set_sd(kCurveSquare), c0 = _mm_set_sd(kCurveConstant);
-    const __m128d c1 = _mm_set_sd(kCurveLinear), offset = _mm_set_sd(s.rightOffset);
-    const __m128d b0 = _mm_set_sd(s.b0), b1 = _mm_set_sd(s.b1), b2 = _mm_set_sd(s.b2),
-                  a1 = _mm_set_sd(s.a1), a2 = _mm_set_sd(s.a2);
-    __m128d x1 = _mm_set_sd(s.x1), x2 = _mm_set_sd(s.x2), y1 = _mm_set_sd(s.y1),
-            y2 = _mm_set_sd(s.y2);
-    __m128d g = _mm_set_sd(s.gain), env = _mm_set_sd(s.envelope), split = _mm_set_sd(s.split);
-    __m128d phase = s.attackPhase ? _mm_castsi128_pd(_mm_set1_epi32(-1)) : _mm_setzero_pd();
-    __m128d smallest = one;
-    for (size_t i = 0; i < frames; ++i)
-    {
-        const __m128d l = _mm_mul_sd(g, _mm_load_sd(x + 2 * i));
-        const __m128d r = _mm_mul_sd(_mm_add_sd(g, offset), _mm_load_sd(x + 2 * i + 1));
-        _mm_store_sd(x + 2 * i, l);
-        _mm_store_sd(x + 2 * i + 1, r);
-        const __m128d in = _mm_add_sd(l, r);
-        __m128d d = _mm_add_sd(_mm_mul_sd(b1, x1), _mm_mul_sd(b0, in));
-        d = _mm_add_sd(d, _mm_mul_sd(b2, x2));
-        d = _mm_add_sd(d, _mm_mul_sd(a1, y1));
-        d = _mm_add_sd(d, _mm_mul_sd(a2, y2));
-        x2 = x1;
-        x1 = in;
-        y2 = y1;
-        y1 = d;
-        const __m128d v = Abs(_mm_mul_sd(d, drive));
-        const __m128d rising = _mm_cmpgt_sd(v, env);
-        // The split is re-armed on the first falling frame after a rise.
-        split = Select(_mm_andnot_pd(rising, phase), _mm_mul_sd(env, point9), split);
-        const __m128d fastPhase = _mm_cmpgt_sd(env, split);
-        const __m128d a = Select(rising, att, Select(fastPhase, fast, slow));
-        const __m128d oneMinusA =
-            Select(rising, oneMinusAtt, Select(fastPhase, oneMinusFast, oneMinusSlow));
-        phase = rising;
-        env = _mm_add_sd(_mm_mul_sd(oneMinusA, v), _mm_mul_sd(a, env));
-        __m128d o =
-            _mm_add_sd(_mm_div_sd(env, _mm_add_sd(_mm_mul_sd(c2, _mm_mul_sd(env, env)), c0)),
-                       _mm_mul_sd(c1, env));
-        o = _mm_min_sd(_mm_max_sd(o, minusOne), one);
-        g = _mm_sub_sd(one, o);
-        smallest = _mm_min_sd(g, smallest);
-    }
-    s.x1 = _mm_cvtsd_f64(x1);
-    s.x2 = _mm_cvtsd_f64(x2);
-    s.y1 = _mm_cvtsd_f64(y1);
-    s.y2 = _mm_cvtsd_f64(y2);
-    s.gain = _mm_cvtsd_f64(g);
-    s.envelope = _mm_cvtsd_f64(env);
-    s.split = _mm_cvtsd_f64(split);
-    s.attackPhase = _mm_movemask_pd(phase) & 1;
-    s.smallest = _mm_cvtsd_f64(smallest);
 }
 
 // Selection as predicted branches, 1 - a hoisted, the clamp at -1 dropped

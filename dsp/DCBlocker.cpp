@@ -12,7 +12,7 @@ constexpr int kNominalRate = 44100;
 // before its first set-up still passes audio.
 DCBlocker::DCBlocker()
 {
-    SetRate(kNominalRate);
+    SetSampleRate(kNominalRate);
 }
 
 bool DCBlocker::IsStateFinite() const
@@ -27,7 +27,7 @@ void DCBlocker::ResetState()
     y1[0] = y1[1] = 0.0;
 }
 
-void DCBlocker::SetRate(int rate)
+void DCBlocker::SetSampleRate(int rate)
 {
     const float cornerPerSample = 15.0f / static_cast<float>(rate);
     const double f = std::exp(-2.0 * kPi * static_cast<double>(cornerPerSample));

@@ -14,7 +14,7 @@ class DCBlocker
 
     // Corner at 15 Hz for the given rate (frames per second); 15/rate is
     // rounded to single precision before the exponential.
-    void SetRate(int rate);
+    void SetSampleRate(int rate);
 
     // One frame, channel 0 or 1, in place.
     double ProcessSample(int channel, double value)

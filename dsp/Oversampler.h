@@ -16,8 +16,16 @@ class Oversampler
     // kMaxOversampledFrames / kFactor = 5461 base frames per call.
     static constexpr int kMaxOversampledFrames = 16384;
     static constexpr int kMaxFrames = kMaxOversampledFrames / kFactor;
+    static_assert(kMaxFrames * kFactor <= kMaxOversampledFrames,
+                  "a full call's oversampled frames fit the buffers");
+    // The three filters' cutoff: 20 kHz at the oversampled rate.
+    static constexpr double kCutoffHz = 20000.0;
 
     Oversampler() = default;
+
+    // Designs the three filters for the base rate in Hz (> 0), for factor 3
+    // whether or not oversampling is on; switching it does not redesign them.
+    void SetSampleRate(double baseRate) { Design(kCutoffHz / (kFactor * baseRate)); }
 
     // The three filters' cutoff in cycles per oversampled sample (20 kHz at
     // three times the base rate is 20000 / (3 * rate)). At base rates of

@@ -24,6 +24,10 @@ class SidechainFilter
         if (frequencyHz > 0.0) highPass.Setup(1.0, cutoffPerSample);
     }
 
+    // Designs the corner for the rate in Hz the filter is meant to run at
+    // (the models pass three times the base rate, or the rate in force).
+    void SetSampleRate(double rate) { Design(frequencyHz / rate); }
+
     double ProcessSample(double d) { return highPass.ProcessSample(d); }
 
     // The high-pass memory (design and frequency kept).

@@ -1,7 +1,6 @@
 #include "dsp/VCACompressor.h"
 
 #include "dsp/OnePole.h"
-#include "dsp/RightChannelOffset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,72 +16,59 @@ namespace
 constexpr double kRmsSeconds = 0.0825;
 // Peak-to-RMS factor of a sine (approximately sqrt 2).
 constexpr double kRmsToPeak = 1.41;
-constexpr double kDenormalOffset = 1e-24;
 } // namespace
 
-VCACompressor::VCACompressor() : rightOffset(RightChannelOffset::Draw())
+VCACompressor::VCACompressor() : stages(analogue_block::kVCA, ModelStages::kOwnDenormalOffset)
 {
     // Valid for the nominal rate without oversampling until the first reset.
-    attackCoeff = OnePole::CoefficientMs(attackMs, sampleRate);
-    releaseCoeff = OnePole::CoefficientMs(releaseMs, sampleRate);
-    rmsCoeff = std::exp(-1.0 / (sampleRate * kRmsSeconds));
+    const int rate = stages.SampleRate();
+    attackCoeff = OnePole::CoefficientMs(attackMs, rate);
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, rate);
+    rmsCoeff = std::exp(-1.0 / (rate * kRmsSeconds));
 }
 
 void VCACompressor::SetSampleRate(int rate)
 {
-    sampleRate = rate;
-    analog.Setup(rate, analogue_block::kVCA);
-    factor = Oversampler::kFactor;
-    oversampler.Design(20000.0 / (rate * 3));
+    stages.SetSampleRate(rate);
     rmsCoeff = std::exp(-1.0 / (rate * kRmsSeconds));
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (rate * 3));
 }
 
 void VCACompressor::SetOversampling(bool on)
 {
-    oversamplingOn = on;
-    const int k = on ? factor : 1;
-    const int r = sampleRate * k;
+    stages.SetOversampling(on);
+    const int k = on ? Oversampler::kFactor : 1;
+    const int rate = stages.SampleRate();
+    const int r = rate * k;
     attackCoeff = OnePole::CoefficientMs(attackMs, r);
     releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
-    rmsCoeff = std::exp(-1.0 / (sampleRate * kRmsSeconds * k));
-    analog.Setup(r, analogue_block::kVCA);
+    rmsCoeff = std::exp(-1.0 / (rate * kRmsSeconds * k));
     // Unlike the other designs of this filter, this one uses the factor in
     // force: with oversampling off the corner stays at the stored frequency
     // until the next SetSampleRate or SetSidechainFilter.
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (k * sampleRate));
+    stages.sidechainFilter.SetSampleRate(k * rate);
 }
 
 void VCACompressor::SetAttack(float n)
 {
     attackMs = n * 29.0f + 1.0f;
-    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
-    attackCoeff = OnePole::CoefficientMs(attackMs, r);
+    attackCoeff = OnePole::CoefficientMs(attackMs, stages.ProcessingRate());
 }
 
 void VCACompressor::SetRelease(float n)
 {
     releaseMs = n * 3900.0f + 100.0f;
-    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
-    releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
-}
-
-void VCACompressor::SetSidechainFilter(float n)
-{
-    sidechainFilter.SetFrequency(static_cast<double>(n) * 300.0);
-    // Designed for factor 3 whether or not oversampling is on.
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (factor * sampleRate));
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, stages.ProcessingRate());
 }
 
 void VCACompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
-    ProcessModelInPasses(*this, frames, frameCount, sidechain);
+    stages.Process(*this, frames, frameCount, sidechain);
 }
 
 bool VCACompressor::IsStateFinite() const
 {
     return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(meanSquare) &&
-           analog.IsStateFinite() && oversampler.IsStateFinite() && sidechainFilter.IsStateFinite();
+           stages.IsStateFinite();
 }
 
 void VCACompressor::ResetState()
@@ -90,44 +76,7 @@ void VCACompressor::ResetState()
     gain = 1.0;
     envelope = 0.0;
     meanSquare = 0.0;
-    analog.ResetState();
-    oversampler.ResetState();
-    sidechainFilter.ResetState();
-}
-
-void VCACompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)
-{
-    if (analogOn)
-    {
-        analog.SetStereoFlag(stereo);
-        analog.Process(frames, frameCount);
-    }
-    for (int i = 0; i < 2 * frameCount; ++i)
-        frames[i] += kDenormalOffset;
-
-    if (oversamplingOn)
-    {
-        if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
-        oversampler.UpsampleMain(frames, frameCount);
-        RunGainComputer(oversampler.MainBuffer(), frameCount * factor,
-                        oversampler.SidechainBuffer());
-        oversampler.Downsample(frames, frameCount);
-    }
-    else
-    {
-        RunGainComputer(frames, frameCount, sidechain);
-    }
-}
-
-void VCACompressor::RunGainComputer(double* x, int frameCount, const double* y)
-{
-    const bool filtered = sidechainFilter.IsOn();
-    if (externalSidechain)
-        filtered ? GainComputer<true, true>(x, frameCount, y)
-                 : GainComputer<true, false>(x, frameCount, y);
-    else
-        filtered ? GainComputer<false, true>(x, frameCount, y)
-                 : GainComputer<false, false>(x, frameCount, y);
+    stages.ResetState();
 }
 
 // The gain computed from frame i is applied to frame i + 1: the detector
@@ -173,7 +122,7 @@ void VCACompressor::TrackEnvelope(const double* x, int frameCount, const double*
     {
         double d = External ? y[2 * i] + y[2 * i + 1] : x[2 * i] + x[2 * i + 1];
         d = d * 0.5;
-        if (Filtered) d = sidechainFilter.ProcessSample(d);
+        if (Filtered) d = stages.sidechainFilter.ProcessSample(d);
 
         ms = d * d * oneMinusQ + q * ms;
         const double level = std::sqrt(ms) * kRmsToPeak;
@@ -195,15 +144,13 @@ void VCACompressor::TrackEnvelope(const double* x, int frameCount, const double*
 
 void VCACompressor::ApplyGains(double* x, int frameCount, const double* envelopes)
 {
-    // Adding 0 leaves every gain the loop can produce unchanged, so the
-    // right channel needs no branch on the analog setting. The left channel's
-    // (g + 0) * l is g * l too, as g is never -0: that lets the packed form
-    // add the offset to both lanes.
-    const double offset = (analogOn && stereo) ? rightOffset : 0.0;
+    // The left channel's (g + 0) * l is g * l, as g is never -0: that lets
+    // the packed form add the right channel's offset (or 0) to both lanes.
+    const double offset = stages.RightGainOffset();
     const double thr = threshold;
     const double rat = ratio;
     double previous = gain;
-    double smallest = gainReduction;
+    double smallest = stages.GainReduction();
     int i = 0;
 
 #ifdef KORVALA_VCA_PACKED_GAINS
@@ -249,5 +196,5 @@ void VCACompressor::ApplyGains(double* x, int frameCount, const double* envelope
     }
 
     gain = previous;
-    gainReduction = smallest;
+    stages.SetGainReduction(smallest);
 }

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "dsp/ModelPasses.h"
-
-#include "dsp/Oversampler.h"
-#include "dsp/SidechainFilter.h"
-#include "dsp/analogue_block.h"
+#include "dsp/ModelStages.h"
 
 // Feed-forward compressor ("Model Type" VCA): the detector takes the RMS
 // level of the mono sum of the input (before the gain) or of the external
@@ -17,16 +13,15 @@
 class VCACompressor final
 {
   public:
-    // Frames per internal pass: the analog stage's copy buffer and below the
-    // 5461 frames the oversampling buffers hold. Longer blocks are worked in
-    // pieces of this size, which gives the same output as the recursion is
-    // sequential.
-    static constexpr int kMaxChunkFrames = kModelPassFrames;
+    // Analog stage, oversampler, sidechain high-pass, switches and the
+    // gain-reduction value (Process runs through it). Constructed first: it
+    // draws the right-channel offset.
+    ModelStages stages;
 
     VCACompressor();
 
     // Audio or GUI thread, under the plug-in's lock, before every block.
-    virtual void SetStereoFlag(bool on) { stereo = on; }
+    virtual void SetStereoFlag(bool on) { stages.SetStereoFlag(on); }
 
     // Host rate in Hz (> 0). Designs the oversampling filters (for factor 3
     // whether or not oversampling is on) and the sidechain high-pass (for
@@ -38,26 +33,20 @@ class VCACompressor final
     // Normalised knob positions 0..1.
     void SetAttack(float n);
     void SetRelease(float n);
-    void SetSidechainFilter(float n);
+    void SetSidechainFilter(float n) { stages.SetSidechainFilter(n); }
 
     // Linear threshold 0.001..1 and ratio 1..20, as the plug-in computes them.
     void SetThreshold(double linear) { threshold = linear; }
     void SetRatio(double value) { ratio = value; }
-    void SetAnalogEmulation(bool on) { analogOn = on; }
-    void SetExternalSidechain(bool on) { externalSidechain = on; }
 
     // Main frames in place; the sidechain frames are read only while the
     // external sidechain is on (and may then not be null). Interleaved
     // stereo, any frame count.
     void Process(double* frames, int frameCount, const double* sidechain);
 
-    // Smallest gain applied during the last Process call (1 = no reduction).
-    double GainReduction() const { return gainReduction; }
-    double RightChannelOffset() const { return rightOffset; }
-
     // Recovery from non-finite input (a NaN or infinity from the host, or a
     // finite value so large that it overflows inside): after every pass of
-    // up to kMaxChunkFrames frames Process checks the recursion state; when
+    // up to kModelPassFrames frames Process checks the recursion state; when
     // any of it is not finite it returns the state to its constructed values
     // with ResetState and silences the whole pass, whose samples from the
     // fault on cannot be trusted (a clamped curve can turn a NaN envelope
@@ -67,38 +56,16 @@ class VCACompressor final
     bool IsStateFinite() const;
     void ResetState();
 
-    // State, in the order of the recursion's description. Members that no
-    // setter has reached yet hold what the first parameter pass with the
-    // default settings would give them, so every call order is defined.
-    double attackCoeff;
-    double releaseCoeff;
-    double ratio = 1.0;
-    // The first parameter pass sets 1 ("Threshold" at 0 dB); starting from 1
-    // rather than 0 keeps the gain at exactly 1 (not 0/0 on silence) when a
-    // block arrives before it.
-    double threshold = 1.0;
-    double gain = 1.0;
-    double envelope = 0.0;
-    double attackMs = 1.0;
-    double releaseMs = 100.0;
-    double meanSquare = 0.0;
-    double rmsCoeff;
-    int sampleRate = 44100;
-    bool analogOn = true;
-    bool stereo = false;
-    bool externalSidechain = false;
-    double rightOffset;
-    double gainReduction = 1.0;
-    analogue_block analog;
-    Oversampler oversampler;
-    SidechainFilter sidechainFilter;
-    int factor = Oversampler::kFactor;
-    bool oversamplingOn = false;
+    // The recursion state, read-only: the gain for the next frame, the
+    // smoothed level and the running mean square of the detector.
+    double Gain() const { return gain; }
+    double Envelope() const { return envelope; }
+    double MeanSquare() const { return meanSquare; }
+    double AttackMs() const { return attackMs; }
+    double ReleaseMs() const { return releaseMs; }
 
   private:
-    template <class Model> friend void ProcessModelInPasses(Model&, double*, int, const double*);
-    void ProcessChunk(double* frames, int frameCount, const double* sidechain);
-    void RunGainComputer(double* x, int frameCount, const double* y);
+    friend class ModelStages;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>
@@ -108,4 +75,21 @@ class VCACompressor final
     // Frames per envelope-then-gains step of the gain computer; its envelope
     // buffer (2 KB) lives on the stack.
     static constexpr int kGainPiece = 256;
+
+    // Members that no setter has reached yet hold what the first parameter
+    // pass with the default settings would give them, so every call order
+    // is defined.
+    double attackCoeff;
+    double releaseCoeff;
+    double rmsCoeff;
+    double attackMs = 1.0;
+    double releaseMs = 100.0;
+    double ratio = 1.0;
+    // The first parameter pass sets 1 ("Threshold" at 0 dB); starting from 1
+    // rather than 0 keeps the gain at exactly 1 (not 0/0 on silence) when a
+    // block arrives before it.
+    double threshold = 1.0;
+    double gain = 1.0;
+    double envelope = 0.0;
+    double meanSquare = 0.0;
 };

@@ -1,80 +1,62 @@
 #include "dsp/VintageFETCompressor.h"
 
+#include "dsp/GainCurve.h"
 #include "dsp/OnePole.h"
-#include "dsp/RightChannelOffset.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
-// The rational gain curve shared with the opto model: o(m) reaches 1 (gain 0)
-// at m of about 4.414.
-constexpr double kCurveSquare = 0.37011709966;
-constexpr double kCurveConstant = 1.1605589854;
-constexpr double kCurveLinear = 0.1071000671;
 // Detector drive per unit of threshold factor times ratio amount.
 constexpr double kDrive = 400.0;
 } // namespace
 
-VintageFETCompressor::VintageFETCompressor() : rightOffset(RightChannelOffset::Draw())
+// No denormal offset of its own: the chain's 1e-24 is all this model gets.
+VintageFETCompressor::VintageFETCompressor()
+    : stages(analogue_block::kFET, ModelStages::kNoOwnOffset)
 {
     // Valid for the nominal rate without oversampling until the first reset.
-    attackCoeff = OnePole::CoefficientMs(attackMs, sampleRate);
-    releaseCoeff = OnePole::CoefficientMs(releaseMs, sampleRate);
+    attackCoeff = OnePole::CoefficientMs(attackMs, stages.SampleRate());
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, stages.SampleRate());
 }
 
 void VintageFETCompressor::SetSampleRate(double rate)
 {
-    sampleRate = static_cast<int>(rate);
+    stages.SetSampleRate(rate);
     attackCoeff = OnePole::CoefficientMs(attackMs, rate);
     releaseCoeff = OnePole::CoefficientMs(releaseMs, rate);
-    analog.Setup(sampleRate, analogue_block::kFET);
-    factor = Oversampler::kFactor;
-    oversampler.Design(20000.0 / (3.0 * rate));
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (3.0 * rate));
 }
 
 void VintageFETCompressor::SetOversampling(bool on)
 {
-    oversamplingOn = on;
-    const int k = on ? factor : 1;
-    const int r = k * sampleRate;
+    stages.SetOversampling(on);
+    const int r = stages.ProcessingRate();
     attackCoeff = OnePole::CoefficientMs(attackMs, r);
     releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
-    analog.Setup(r, analogue_block::kFET);
 }
 
 void VintageFETCompressor::SetAttack(float n)
 {
     attackMs = static_cast<double>(n) * 0.78 * 1.5 + 0.03;
-    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
-    attackCoeff = OnePole::CoefficientMs(attackMs, r);
+    attackCoeff = OnePole::CoefficientMs(attackMs, stages.ProcessingRate());
 }
 
 void VintageFETCompressor::SetRelease(float n)
 {
     releaseMs = static_cast<double>(n * 1150.0f + 50.0f) * 1.3;
-    const int r = oversamplingOn ? factor * sampleRate : sampleRate;
-    releaseCoeff = OnePole::CoefficientMs(releaseMs, r);
-}
-
-void VintageFETCompressor::SetSidechainFilter(float n)
-{
-    sidechainFilter.SetFrequency(static_cast<double>(n) * 300.0);
-    // Designed for factor 3 whether or not oversampling is on.
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (factor * sampleRate));
+    releaseCoeff = OnePole::CoefficientMs(releaseMs, stages.ProcessingRate());
 }
 
 void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
-    ProcessModelInPasses(*this, frames, frameCount, sidechain);
+    stages.Process(*this, frames, frameCount, sidechain);
 }
 
 bool VintageFETCompressor::IsStateFinite() const
 {
     return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(detectorSample) &&
-           analog.IsStateFinite() && oversampler.IsStateFinite() && sidechainFilter.IsStateFinite();
+           stages.IsStateFinite();
 }
 
 void VintageFETCompressor::ResetState()
@@ -82,44 +64,7 @@ void VintageFETCompressor::ResetState()
     gain = 1.0;
     envelope = 0.0;
     detectorSample = 0.0;
-    analog.ResetState();
-    oversampler.ResetState();
-    sidechainFilter.ResetState();
-}
-
-// No denormal offset of its own: the chain's 1e-24 is all this model gets.
-void VintageFETCompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)
-{
-    detectorSample = 0.0;
-    if (analogOn)
-    {
-        analog.SetStereoFlag(stereo);
-        analog.Process(frames, frameCount);
-    }
-
-    if (oversamplingOn)
-    {
-        oversampler.UpsampleMain(frames, frameCount);
-        if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
-        RunGainComputer(oversampler.MainBuffer(), frameCount * factor,
-                        oversampler.SidechainBuffer());
-        oversampler.Downsample(frames, frameCount);
-    }
-    else
-    {
-        RunGainComputer(frames, frameCount, sidechain);
-    }
-}
-
-void VintageFETCompressor::RunGainComputer(double* x, int frameCount, const double* y)
-{
-    const bool filtered = sidechainFilter.IsOn();
-    if (externalSidechain)
-        filtered ? GainComputer<true, true>(x, frameCount, y)
-                 : GainComputer<true, false>(x, frameCount, y);
-    else
-        filtered ? GainComputer<false, true>(x, frameCount, y)
-                 : GainComputer<false, false>(x, frameCount, y);
+    stages.ResetState();
 }
 
 // Feedback: the detector reads the frame after the gain, and the gain it
@@ -128,9 +73,7 @@ void VintageFETCompressor::RunGainComputer(double* x, int frameCount, const doub
 template <bool External, bool Filtered>
 void VintageFETCompressor::GainComputer(double* x, int frameCount, const double* y)
 {
-    // Adding 0 leaves every gain the loop can produce unchanged, so the
-    // right channel needs no branch on the analog setting.
-    const double offset = (analogOn && stereo) ? rightOffset : 0.0;
+    const double offset = stages.RightGainOffset();
     const double k = thresholdFactor * ratioAmount * kDrive;
     const double att = attackCoeff;
     const double rel = releaseCoeff;
@@ -143,11 +86,13 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
     // bit for bit. Only where r r underflows can they part, and there the
     // sum with c0 rounds to c0 both ways. r r runs beside m instead of
     // after it, which shortens the chain by one multiply.
-    const double fourCurveSquare = 4.0 * kCurveSquare;
+    const double fourCurveSquare = 4.0 * GainCurve::kSquare;
     double g = gain;
     double env = envelope;
-    double d = detectorSample;
-    double smallest = gainReduction;
+    // The detector value is not carried from pass to pass: a pass that has
+    // no frames leaves 0.
+    double d = 0.0;
+    double smallest = stages.GainReduction();
 
     for (int i = 0; i < frameCount; ++i)
     {
@@ -157,7 +102,7 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
         x[2 * i + 1] = right;
 
         d = External ? (y[2 * i] + y[2 * i + 1]) * 0.5 : left + right;
-        if (Filtered) d = sidechainFilter.ProcessSample(d);
+        if (Filtered) d = stages.sidechainFilter.ProcessSample(d);
 
         const double level = std::fabs(k * d);
         // A branch, not a select: the choice flips rarely, so the predicted
@@ -170,7 +115,7 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
             env = oneMinusRel * level + rel * env;
         const double r = env * env;
         const double m = 2.0 * env * env;
-        double o = m / (fourCurveSquare * (r * r) + kCurveConstant) + kCurveLinear * m;
+        double o = m / (fourCurveSquare * (r * r) + GainCurve::kConstant) + GainCurve::kLinear * m;
         // Clamped into -1..1. A NaN, which only Inf / Inf gives (the square
         // of a huge but finite envelope overflowing), takes the curve's
         // limit 1, that is gain 0, rather than the -1 (gain 2) a plain
@@ -188,5 +133,5 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
     gain = g;
     envelope = env;
     detectorSample = d;
-    gainReduction = smallest;
+    stages.SetGainReduction(smallest);
 }

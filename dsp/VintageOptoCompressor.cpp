@@ -1,7 +1,7 @@
 #include "dsp/VintageOptoCompressor.h"
 
+#include "dsp/GainCurve.h"
 #include "dsp/OnePole.h"
-#include "dsp/RightChannelOffset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,63 +19,44 @@ constexpr double kDrive = 450.0;
 constexpr double kShelfHz = 1000.0;
 constexpr double kShelfGainDb = 6.0;
 constexpr double kShelfSlope = 0.5;
-// Same rational curve as the FET model's, applied to the envelope itself.
-constexpr double kCurveSquare = 0.37011709966;
-constexpr double kCurveConstant = 1.1605589854;
-constexpr double kCurveLinear = 0.1071000671;
-constexpr double kDenormalOffset = 1e-24;
 } // namespace
 
-VintageOptoCompressor::VintageOptoCompressor() : rightOffset(RightChannelOffset::Draw()) {}
-
-void VintageOptoCompressor::DesignShelf(double rate)
+VintageOptoCompressor::VintageOptoCompressor()
+    : stages(analogue_block::kOpto, ModelStages::kOwnDenormalOffset)
 {
-    detectorShelf.DesignHighShelf(kShelfHz / rate, kShelfGainDb, kShelfSlope);
 }
 
-void VintageOptoCompressor::SetSampleRate(double rate)
+void VintageOptoCompressor::SetTimeCoefficients(double rate)
 {
-    sampleRate = static_cast<int>(rate);
     attackCoeff = OnePole::CoefficientSingle(kAttackSeconds, rate);
     fastReleaseCoeff = OnePole::CoefficientSingle(kFastReleaseSeconds, rate);
     slowReleaseCoeff = OnePole::CoefficientSingle(kSlowReleaseSeconds, rate);
-    analog.Setup(sampleRate, analogue_block::kOpto);
-    DesignShelf(rate);
-    factor = Oversampler::kFactor;
-    oversampler.Design(20000.0 / (3.0 * rate));
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (3.0 * rate));
+    detectorShelf.DesignHighShelf(kShelfHz / rate, kShelfGainDb, kShelfSlope);
+}
+
+// The untruncated rate here, the integer rate in force in SetOversampling.
+void VintageOptoCompressor::SetSampleRate(double rate)
+{
+    stages.SetSampleRate(rate);
+    SetTimeCoefficients(rate);
 }
 
 void VintageOptoCompressor::SetOversampling(bool on)
 {
-    oversamplingOn = on;
-    const int k = on ? factor : 1;
-    const int r = k * sampleRate;
-    attackCoeff = OnePole::CoefficientSingle(kAttackSeconds, r);
-    fastReleaseCoeff = OnePole::CoefficientSingle(kFastReleaseSeconds, r);
-    slowReleaseCoeff = OnePole::CoefficientSingle(kSlowReleaseSeconds, r);
-    analog.Setup(r, analogue_block::kOpto);
-    DesignShelf(r);
-}
-
-void VintageOptoCompressor::SetSidechainFilter(float n)
-{
-    sidechainFilter.SetFrequency(static_cast<double>(n) * 300.0);
-    // Designed for factor 3 whether or not oversampling is on.
-    sidechainFilter.Design(sidechainFilter.FrequencyHz() / (factor * sampleRate));
+    stages.SetOversampling(on);
+    SetTimeCoefficients(stages.ProcessingRate());
 }
 
 void VintageOptoCompressor::Process(double* frames, int frameCount, const double* sidechain)
 {
     detectorDrive = thresholdFactor * kDrive;
-    ProcessModelInPasses(*this, frames, frameCount, sidechain);
+    stages.Process(*this, frames, frameCount, sidechain);
 }
 
 bool VintageOptoCompressor::IsStateFinite() const
 {
     return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(releaseSplit) &&
-           analog.IsStateFinite() && detectorShelf.IsStateFinite() && oversampler.IsStateFinite() &&
-           sidechainFilter.IsStateFinite();
+           detectorShelf.IsStateFinite() && stages.IsStateFinite();
 }
 
 void VintageOptoCompressor::ResetState()
@@ -84,45 +65,8 @@ void VintageOptoCompressor::ResetState()
     envelope = 0.0;
     releaseSplit = 0.0;
     attackPhase = false;
-    analog.ResetState();
     detectorShelf.ResetState();
-    oversampler.ResetState();
-    sidechainFilter.ResetState();
-}
-
-void VintageOptoCompressor::ProcessChunk(double* frames, int frameCount, const double* sidechain)
-{
-    if (analogOn)
-    {
-        analog.SetStereoFlag(stereo);
-        analog.Process(frames, frameCount);
-    }
-    for (int i = 0; i < 2 * frameCount; ++i)
-        frames[i] += kDenormalOffset;
-
-    if (oversamplingOn)
-    {
-        if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
-        oversampler.UpsampleMain(frames, frameCount);
-        RunGainComputer(oversampler.MainBuffer(), frameCount * factor,
-                        oversampler.SidechainBuffer());
-        oversampler.Downsample(frames, frameCount);
-    }
-    else
-    {
-        RunGainComputer(frames, frameCount, sidechain);
-    }
-}
-
-void VintageOptoCompressor::RunGainComputer(double* x, int frameCount, const double* y)
-{
-    const bool filtered = sidechainFilter.IsOn();
-    if (externalSidechain)
-        filtered ? GainComputer<true, true>(x, frameCount, y)
-                 : GainComputer<true, false>(x, frameCount, y);
-    else
-        filtered ? GainComputer<false, true>(x, frameCount, y)
-                 : GainComputer<false, false>(x, frameCount, y);
+    stages.ResetState();
 }
 
 // Feedback with a one-frame delay: the gain computed from frame i is applied
@@ -130,9 +74,7 @@ void VintageOptoCompressor::RunGainComputer(double* x, int frameCount, const dou
 template <bool External, bool Filtered>
 void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double* y)
 {
-    // Adding 0 leaves every gain the loop can produce unchanged, so the
-    // right channel needs no branch on the analog setting.
-    const double offset = (analogOn && stereo) ? rightOffset : 0.0;
+    const double offset = stages.RightGainOffset();
     const double drive = detectorDrive;
     const double att = attackCoeff;
     const double fast = fastReleaseCoeff;
@@ -146,7 +88,7 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
     double env = envelope;
     double split = releaseSplit;
     bool rising = attackPhase;
-    double smallest = gainReduction;
+    double smallest = stages.GainReduction();
 
     for (int i = 0; i < frameCount; ++i)
     {
@@ -156,7 +98,7 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
         x[2 * i + 1] = right;
 
         double d = External ? (y[2 * i] + y[2 * i + 1]) * 0.5 : left + right;
-        if (Filtered) d = sidechainFilter.ProcessSample(d);
+        if (Filtered) d = stages.sidechainFilter.ProcessSample(d);
         d = detectorShelf.ProcessSample(d);
 
         const double level = std::fabs(d * drive);
@@ -178,7 +120,8 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
             else
                 env = oneMinusSlow * level + slow * env;
         }
-        double o = env / (kCurveSquare * (env * env) + kCurveConstant) + kCurveLinear * env;
+        double o = env / (GainCurve::kSquare * (env * env) + GainCurve::kConstant) +
+                   GainCurve::kLinear * env;
         // min(1, max(-1, o)) as predicted branches, a NaN included (it
         // becomes -1 as it does there).
         if (o > 1.0)
@@ -193,5 +136,5 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
     envelope = env;
     releaseSplit = split;
     attackPhase = rising;
-    gainReduction = smallest;
+    stages.SetGainReduction(smallest);
 }

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "dsp/ModelPasses.h"
-
-#include "dsp/Oversampler.h"
-#include "dsp/SidechainFilter.h"
-#include "dsp/analogue_block.h"
+#include "dsp/ModelStages.h"
 #include "dsp/filters/Dsp.h"
 
 // Feedback compressor with fixed timing ("Model Type" OPTO): the detector
@@ -19,78 +15,58 @@
 class VintageOptoCompressor final
 {
   public:
-    // Frames per internal pass (see VCACompressor::kMaxChunkFrames).
-    static constexpr int kMaxChunkFrames = kModelPassFrames;
+    // Analog stage, oversampler, sidechain high-pass, switches and the
+    // gain-reduction value (Process runs through it). Constructed first: it
+    // draws the right-channel offset.
+    ModelStages stages;
 
     VintageOptoCompressor();
-
-    // Audio or GUI thread, under the plug-in's lock, before every block.
-    virtual void SetStereoFlag(bool on) { stereo = on; }
 
     // Host rate in Hz (> 0, truncated to an integer).
     void SetSampleRate(double rate);
     void SetOversampling(bool on);
-
     // Normalised "Sidechain Filter" 0..1.
-    void SetSidechainFilter(float n);
+    void SetSidechainFilter(float n) { stages.SetSidechainFilter(n); }
 
     // Threshold factor 10^(-3 n), n the normalised "Threshold".
     void SetThreshold(double factorValue) { thresholdFactor = factorValue; }
-    void SetAnalogEmulation(bool on) { analogOn = on; }
-    void SetExternalSidechain(bool on) { externalSidechain = on; }
 
-    // Main frames in place; the sidechain frames are read only while the
-    // external sidechain is on (and may then not be null). Interleaved
-    // stereo, any frame count.
+    // Audio or GUI thread, under the plug-in's lock, before every block.
+    virtual void SetStereoFlag(bool on) { stages.SetStereoFlag(on); }
+
+    // Main frames in place, as VCACompressor::Process.
     void Process(double* frames, int frameCount, const double* sidechain);
 
-    // Smallest gain applied during the last Process call (1 = no reduction).
-    double GainReduction() const { return gainReduction; }
-    double RightChannelOffset() const { return rightOffset; }
-
-    // Recovery from non-finite input (a NaN or infinity from the host, or a
-    // finite value so large that it overflows inside): after every pass of
-    // up to kMaxChunkFrames frames Process checks the recursion state; when
-    // any of it is not finite it returns the state to its constructed values
-    // with ResetState and silences the whole pass, whose samples from the
-    // fault on cannot be trusted (a clamped curve can turn a NaN envelope
-    // into a finite but wrong gain). The check reads the state once per
-    // pass and changes nothing on finite data. Settings, coefficients, the
-    // right-channel offset and the analog stage's noise words are kept.
+    // Recovery from non-finite input, as VCACompressor::IsStateFinite: gain,
+    // envelope, release split, the detector shelf and the stages' filter
+    // memories.
     bool IsStateFinite() const;
     void ResetState();
+
+    // The recursion state, read-only.
+    double Envelope() const { return envelope; }
+    double Gain() const { return gain; }
+    double ReleaseSplit() const { return releaseSplit; }
+
+  private:
+    friend class ModelStages;
+    template <bool External, bool Filtered>
+    void GainComputer(double* x, int frameCount, const double* y);
+    // The time coefficients and the detector shelf for the rate in force.
+    void SetTimeCoefficients(double rate);
 
     // Members that no setter has reached yet hold what the first parameter
     // pass with the default settings would give them. The time coefficients
     // start at 0 (the envelope follows the detector at once) until the first
     // SetSampleRate.
-    bool oversamplingOn = false;
-    int sampleRate = 44100;
-    double gain = 1.0;
     double attackCoeff = 0.0;
     double fastReleaseCoeff = 0.0;
     double slowReleaseCoeff = 0.0;
+    double thresholdFactor = 0.0;
+    double detectorDrive = 0.0;
+    Dsp::SingleSectionFilter detectorShelf;
+    double gain = 1.0;
     double envelope = 0.0;
     double releaseSplit = 0.0;
     bool attackPhase = false;
-    double thresholdFactor = 0.0;
-    int factor = Oversampler::kFactor;
-    double rightOffset;
-    double gainReduction = 1.0;
-    bool analogOn = true;
-    analogue_block analog;
-    Dsp::SingleSectionFilter detectorShelf;
-    Oversampler oversampler;
-    SidechainFilter sidechainFilter;
-    double detectorDrive = 0.0;
-    bool stereo = false;
-    bool externalSidechain = false;
-
-  private:
-    template <class Model> friend void ProcessModelInPasses(Model&, double*, int, const double*);
-    void ProcessChunk(double* frames, int frameCount, const double* sidechain);
-    void RunGainComputer(double* x, int frameCount, const double* y);
-    template <bool External, bool Filtered>
-    void GainComputer(double* x, int frameCount, const double* y);
-    void DesignShelf(double rate);
 };

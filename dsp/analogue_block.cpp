@@ -7,13 +7,13 @@
 
 #include "dsp/filters/PackedSection.h"
 
-void analogue_block::Setup(int rate, int kind)
+void analogue_block::SetSampleRate(int rate, int kind)
 {
     stereo = false;
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     sampleRate = rate;
-    dcBlocker.SetRate(rate);
-    harmonics.Setup(kind == kVCA ? 0.005 : 0.5);
+    dcBlocker.SetSampleRate(rate);
+    harmonics.SetDrive(kind == kVCA ? 0.005 : 0.5);
 }
 
 bool analogue_block::IsStateFinite() const

@@ -11,7 +11,7 @@
 class analogue_block final
 {
   public:
-    // Model kinds passed to Setup; they pick the saturator's drive.
+    // Model kinds passed to SetSampleRate; they pick the saturator's drive.
     enum Kind
     {
         kVCA = 0,
@@ -26,7 +26,8 @@ class analogue_block final
     // base rate: the DC blocker's corner is then 5 Hz instead of 15 Hz.
     // Reseeds the C library's rand() with the current time, which makes the
     // right-channel offsets of models constructed later differ between runs.
-    void Setup(int rate, int kind);
+    // Also clears the stereo flag and sets the saturator's drive for `kind`.
+    void SetSampleRate(int rate, int kind);
 
     // In place over interleaved stereo frames.
     void Process(double* frames, int frameCount);
@@ -38,7 +39,7 @@ class analogue_block final
     bool IsStateFinite() const;
     void ResetState();
 
-    // Stored and cleared by Setup; the stage does not read it.
+    // Stored and cleared by SetSampleRate; the stage does not read it.
     virtual void SetStereoFlag(bool on) { stereo = on; }
 
     int sampleRate = 44100;

@@ -9,7 +9,7 @@ constexpr double kBandLimitPerSample = 0.064;
 constexpr double kBandLimitRippleDb = 0.5;
 } // namespace
 
-void saturator::Setup(double driveAmount)
+void saturator::SetDrive(double driveAmount)
 {
     bandLimit.Setup(1.0, kBandLimitPerSample, kBandLimitRippleDb);
     drive = driveAmount;

@@ -13,8 +13,10 @@ class saturator final
 
     saturator() = default;
 
-    // Designs the band limit and stores the drive (amount of even harmonics).
-    void Setup(double driveAmount);
+    // Stores the drive (amount of even harmonics), designs the band limit
+    // (the same design every time: it does not depend on the rate) and
+    // clears the flag.
+    void SetDrive(double driveAmount);
 
     // In place over interleaved stereo frames; any count (longer blocks are
     // worked through the copy buffer in pieces, which gives the same result as
@@ -41,11 +43,11 @@ class saturator final
     bool IsStateFinite() const { return bandLimit.IsStateFinite(); }
     void ResetState() { bandLimit.ResetState(); }
 
-    // Stored and cleared by Setup; nothing reads it.
+    // Stored and cleared by SetDrive; nothing reads it.
     virtual void SetFlag(bool on) { flag = on; }
 
     Dsp::ChebyILowPass<4, 2> bandLimit;
-    // 0 until Setup: the harmonics are then 0 as well, as the undesigned band
+    // 0 until SetDrive: the harmonics are then 0 as well, as the undesigned band
     // limit outputs zeros.
     double drive = 0.0;
     bool flag = false;

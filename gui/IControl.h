@@ -14,10 +14,18 @@ class IEditorCanvas;
 // Threads. Mouse handling and Draw run on the editor's GUI thread. The audio
 // thread (end of every block) and the host's parameter thread reach a
 // control only through SetDirty(false) and SetValueFromPlugin, without any
-// lock and without waiting for the GUI: so value, dirty and redraw are
-// atomics. Stores use release and the draw pass's loads acquire, so a draw
-// that sees a dirty flag also sees the value stored before it. The last value
-// stored always wins; nothing is queued.
+// lock and without waiting for the GUI: so value, default value, the dirty
+// and redraw flags, hidden, grayed and the blend weight are atomics. Stores
+// use release and the draw pass's loads acquire, so a draw that sees a dirty
+// flag also sees the value stored before it. The last value stored always
+// wins; nothing is queued.
+//
+// Dirty and redraw share one atomic word: SetClean (GUI) turns "redraw" into
+// "dirty" with one read-modify-write, so a flag the audio thread raises while
+// a draw pass is cleaning the control is never lost. Writes of the value from
+// the GUI side that only correct it (the clamp in SetDirty, a meter zeroing
+// a reading below its floor) are compare-exchanges, so they never overwrite a
+// reading pushed in the meantime.
 class IControl
 {
   public:
@@ -69,7 +77,12 @@ class IControl
     int TextEntryLength() const { return mTextEntryLength; }
     const ITextStyle& GetTextStyle() const { return mTextStyle; }
     ITextStyle& TextStyle() { return mTextStyle; }
-    const IBlend& GetBlend() const { return mBlend; }
+    // The blend to draw with: the method from construction, the weight that
+    // Hide and GrayOut set (any thread).
+    IBlend GetBlend() const
+    {
+        return IBlend(mBlend.method, mBlendWeight.load(std::memory_order_acquire));
+    }
     IEffectBase* GetPlugin() const { return mPlugin; }
     IEditorCanvas* GetCanvas() const { return mCanvas; }
     // Set by IEditorCanvas::AttachControl.
@@ -87,11 +100,26 @@ class IControl
     std::atomic<double> mDefaultValue{-1.0};
     double mClampLow = 0.0;
     double mClampHigh = 1.0;
-    std::atomic<bool> mDirty{true};
+    // Bit set of kDirty and kRedraw.
+    std::atomic<unsigned> mDirtyFlags{kDirty};
     std::atomic<bool> mHidden{false};
     std::atomic<bool> mGrayed{false};
-    std::atomic<bool> mRedraw{false};
     bool mPromptDisabled = true;
     bool mDblAsSingleClick = false;
+    // Only the method is read from here; the weight lives in mBlendWeight.
     IBlend mBlend;
+    std::atomic<float> mBlendWeight{1.0f};
+
+    static constexpr unsigned kDirty = 1u;
+    static constexpr unsigned kRedraw = 2u;
+
+    // Any thread: raises the redraw request that SetClean turns into dirty.
+    void RequestRedraw() { mDirtyFlags.fetch_or(kRedraw, std::memory_order_acq_rel); }
+    // Replaces the value with replacement only while it still holds seen:
+    // a reading pushed in between wins.
+    void ReplaceValueIfUnchanged(double seen, double replacement)
+    {
+        mValue.compare_exchange_strong(seen, replacement, std::memory_order_acq_rel,
+                                       std::memory_order_acquire);
+    }
 };

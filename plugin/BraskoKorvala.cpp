@@ -1,12 +1,10 @@
 #include "plugin/BraskoKorvala.h"
 
+#include "dsp/ChainPasses.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 static_assert(BraskoKorvala::kUniqueId == 0x426B4B76, "'BkKv' as hosts read it");
 
@@ -51,9 +49,6 @@ BraskoKorvala::~BraskoKorvala() = default;
 
 namespace
 {
-// Keeps the chain's recursions out of denormal numbers (the models never see
-// exact zeros).
-constexpr double kDenormalOffset = 1e-24;
 // The largest base rate whose threefold still fits the models' int rates.
 constexpr double kMaxSampleRate = INT_MAX / 3;
 
@@ -92,139 +87,6 @@ void Redeclare(IParameter* p, const char* name, double def, double lo, double hi
 
 // What a missing input buffer reads: one chunk of silence.
 const double kSilence[BraskoKorvala::kMaxChunkFrames] = {};
-
-// Interleaves one chunk of two host channels; a missing buffer reads silence.
-void Interleave(const double* left, const double* right, double* frames, int n)
-{
-    for (int i = 0; i < n; ++i)
-    {
-        frames[2 * i] = left ? left[i] : 0.0;
-        frames[2 * i + 1] = right ? right[i] : 0.0;
-    }
-}
-
-// The chain's passes before and after the model, each one loop over the
-// chunk. Both channels of a frame travel together (lane 0 left); every value
-// sees the same operations in the same order as separate passes would give.
-// Peaks are signed maxima: max(x, peak) keeps the peak for a NaN x, as
-// std::max(peak, x) does, and keeps the earlier of two equal zeros.
-struct Peaks
-{
-    double left = 0.0, right = 0.0;
-};
-
-#if defined(__SSE2__)
-// Interleaving, input gain, the input peak, then the 1e-24 offset. Two
-// frames per step, so the host channels are read two values at a time; the
-// peak still takes the frames one after the other.
-void ScaleInput(const double* left, const double* right, double* frames, int n, double gain,
-                Peaks& peak)
-{
-    const __m128d g = _mm_set1_pd(gain);
-    const __m128d offset = _mm_set1_pd(kDenormalOffset);
-    __m128d p = _mm_set_pd(peak.right, peak.left);
-    int i = 0;
-    for (; i + 1 < n; i += 2)
-    {
-        const __m128d l = _mm_loadu_pd(left + i);
-        const __m128d r = _mm_loadu_pd(right + i);
-        const __m128d v0 = _mm_mul_pd(_mm_unpacklo_pd(l, r), g);
-        const __m128d v1 = _mm_mul_pd(_mm_unpackhi_pd(l, r), g);
-        p = _mm_max_pd(v0, p);
-        p = _mm_max_pd(v1, p);
-        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v0, offset));
-        _mm_storeu_pd(frames + 2 * i + 2, _mm_add_pd(v1, offset));
-    }
-    for (; i < n; ++i)
-    {
-        const __m128d v = _mm_mul_pd(_mm_set_pd(right[i], left[i]), g);
-        p = _mm_max_pd(v, p);
-        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v, offset));
-    }
-    _mm_storel_pd(&peak.left, p);
-    _mm_storeh_pd(&peak.right, p);
-}
-
-// Output gain, the finiteness check, the output peak and de-interleaving in
-// one pass. A chunk holding a NaN or an infinity after the gain is silenced:
-// its outputs become zeros and its peak the maximum of the earlier peak and
-// zero, exactly what scanning a zeroed chunk gives.
-void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, double* right)
-{
-    const __m128d g = _mm_set1_pd(gain);
-    const __m128d before = _mm_set_pd(peak.right, peak.left);
-    __m128d p = before;
-    // x - x is 0 for every finite x and NaN for NaN and the infinities.
-    __m128d bad = _mm_setzero_pd();
-    int i = 0;
-    for (; i + 1 < n; i += 2)
-    {
-        const __m128d v0 = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
-        const __m128d v1 = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i + 2), g);
-        const __m128d d0 = _mm_sub_pd(v0, v0);
-        const __m128d d1 = _mm_sub_pd(v1, v1);
-        bad = _mm_or_pd(bad, _mm_cmpunord_pd(d0, d1));
-        p = _mm_max_pd(v0, p);
-        p = _mm_max_pd(v1, p);
-        _mm_storeu_pd(left + i, _mm_unpacklo_pd(v0, v1));
-        _mm_storeu_pd(right + i, _mm_unpackhi_pd(v0, v1));
-    }
-    for (; i < n; ++i)
-    {
-        const __m128d v = _mm_mul_pd(_mm_loadu_pd(frames + 2 * i), g);
-        const __m128d d = _mm_sub_pd(v, v);
-        bad = _mm_or_pd(bad, _mm_cmpunord_pd(d, d));
-        p = _mm_max_pd(v, p);
-        _mm_storel_pd(left + i, v);
-        _mm_storeh_pd(right + i, v);
-    }
-    if (n > 0 && _mm_movemask_pd(bad) != 0)
-    {
-        std::fill(left, left + n, 0.0);
-        std::fill(right, right + n, 0.0);
-        p = _mm_max_pd(_mm_setzero_pd(), before);
-    }
-    _mm_storel_pd(&peak.left, p);
-    _mm_storeh_pd(&peak.right, p);
-}
-#else
-void ScaleInput(const double* left, const double* right, double* frames, int n, double gain,
-                Peaks& peak)
-{
-    for (int i = 0; i < n; ++i)
-    {
-        const double l = left[i] * gain;
-        const double r = right[i] * gain;
-        peak.left = std::max(peak.left, l);
-        peak.right = std::max(peak.right, r);
-        frames[2 * i] = l + kDenormalOffset;
-        frames[2 * i + 1] = r + kDenormalOffset;
-    }
-}
-
-void ScaleOutput(double* frames, int n, double gain, Peaks& peak, double* left, double* right)
-{
-    const Peaks before = peak;
-    bool finite = true;
-    for (int i = 0; i < n; ++i)
-    {
-        const double l = frames[2 * i] * gain;
-        const double r = frames[2 * i + 1] * gain;
-        finite = finite && std::isfinite(l) && std::isfinite(r);
-        peak.left = std::max(peak.left, l);
-        peak.right = std::max(peak.right, r);
-        left[i] = l;
-        right[i] = r;
-    }
-    if (n > 0 && !finite)
-    {
-        std::fill(left, left + n, 0.0);
-        std::fill(right, right + n, 0.0);
-        peak.left = std::max(before.left, 0.0);
-        peak.right = std::max(before.right, 0.0);
-    }
-}
-#endif
 } // namespace
 
 void BraskoKorvala::OnReset()
@@ -333,9 +195,9 @@ void BraskoKorvala::OnParameterChange(int idx)
     case kAnalogEmulation:
     {
         const bool on = p->Value() >= 0.5;
-        mFET.SetAnalogEmulation(on);
-        mVCA.SetAnalogEmulation(on);
-        mOpto.SetAnalogEmulation(on);
+        mFET.stages.SetAnalogEmulation(on);
+        mVCA.stages.SetAnalogEmulation(on);
+        mOpto.stages.SetAnalogEmulation(on);
         break;
     }
     case kSidechainFilter:
@@ -349,9 +211,9 @@ void BraskoKorvala::OnParameterChange(int idx)
     case kExternalSidechain:
     {
         const bool on = p->Value() != 0;
-        mVCA.SetExternalSidechain(on);
-        mOpto.SetExternalSidechain(on);
-        mFET.SetExternalSidechain(on);
+        mVCA.stages.SetExternalSidechain(on);
+        mOpto.stages.SetExternalSidechain(on);
+        mFET.stages.SetExternalSidechain(on);
         break;
     }
     default:
@@ -412,13 +274,13 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     double* outR = nOut > 1 ? outputs[1] : nullptr;
 
     // Peaks are signed maxima over the whole host block, not magnitudes.
-    Peaks peakIn, peakOut;
+    ChainPasses::Peaks peakIn, peakOut;
     float gainReduction = 1.0f;
     // A model reads the sidechain frames only while its external sidechain
     // is on; otherwise they are not filled in.
-    const bool sidechainRead = model == kModelFET    ? mFET.externalSidechain
-                               : model == kModelOpto ? mOpto.externalSidechain
-                                                     : mVCA.externalSidechain;
+    const bool sidechainRead = model == kModelFET    ? mFET.stages.ExternalSidechain()
+                               : model == kModelOpto ? mOpto.stages.ExternalSidechain()
+                                                     : mVCA.stages.ExternalSidechain();
 
     // At least one pass, so that an empty block still asks the model (which
     // then reports no reduction).
@@ -428,32 +290,32 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         const int n = std::min(kMaxChunkFrames, std::max(nFrames - done, 0));
         const int off = done;
         if (sidechainRead)
-            Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
-        ScaleInput(inL ? inL + off : kSilence, inR ? inR + off : kSilence, mMain, n, inputGain,
-                   peakIn);
+            ChainPasses::Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
+        ChainPasses::ScaleInput(inL ? inL + off : kSilence, inR ? inR + off : kSilence, mMain, n,
+                                inputGain, peakIn);
 
         double reduction = 1.0;
         switch (model)
         {
         case kModelFET:
             mFET.Process(mMain, n, mSide);
-            reduction = mFET.GainReduction();
+            reduction = mFET.stages.GainReduction();
             break;
         case kModelOpto:
             mOpto.Process(mMain, n, mSide);
-            reduction = mOpto.GainReduction();
+            reduction = mOpto.stages.GainReduction();
             break;
         default:
             mVCA.Process(mMain, n, mSide);
-            reduction = mVCA.GainReduction();
+            reduction = mVCA.stages.GainReduction();
             break;
         }
         gainReduction = std::min(gainReduction, static_cast<float>(reduction));
 
         // A missing output buffer takes its channel into scratch space: the
         // side frames, which the model has finished reading.
-        ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : mSide,
-                    outR ? outR + off : mSide + kMaxChunkFrames);
+        ChainPasses::ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : mSide,
+                                 outR ? outR + off : mSide + kMaxChunkFrames);
         done += n;
     } while (done < nFrames);
 

@@ -2,7 +2,10 @@
 
 #include "raster/IRaster.h"
 
+#include <cstddef>
 #include <cstdint>
+
+class IGlyphSource;
 
 // A font with a glyph cache (128 direct entries for codes below 128, a sorted
 // table for the rest). On Linux the face comes from fontconfig and the
@@ -36,13 +39,23 @@ class ICachedFont
                 int quality);
     // Windows: adopt a GDI font handle (HFONT) with the set-up flags above.
     void SetFromSystemFont(void* systemFont, int flags);
+    // Takes over a glyph source (and drops the glyphs cached so far); Create
+    // does this with the face it opened. Tests and platform layers may hand
+    // in their own.
+    void SetGlyphSource(IGlyphSource* source);
+    // False until Create succeeded or a glyph source was set: the font then
+    // measures 0 and draws nothing.
+    bool HasGlyphSource() const;
+    std::size_t CachedGlyphCount() const;
 
     void SetTextColour(std::uint32_t argb) { mColour = argb; }
     std::uint32_t TextColour() const { return mColour; }
 
     // Draws UTF-8 text (length in bytes, -1 for NUL-terminated) in box with
     // the placement flags above; the text's top sits at box.top. Returns the
-    // height drawn (0 when nothing was drawn).
+    // height drawn: the line height, also when the clip hides the text; 0
+    // without a face, pixels or text. One line: control characters draw
+    // nothing, malformed UTF-8 draws U+FFFD per bad byte.
     int DrawText(IBitmap* dest, const char* text, int length, const IRasterBox& box, int flags);
     // Advance width in pixels of the UTF-8 text, as DrawText places it.
     int TextWidth(const char* text, int length = -1);

@@ -1,9 +1,13 @@
 #include "raster/IPngImage.h"
 
+#include "raster/IMemoryBitmap.h"
+
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
 // libpng reports errors by longjmp back into the function that called
 // setjmp. The two functions below that do so keep only plain C data in their
@@ -83,13 +87,16 @@ bool IPngImage::HasSignature(const void* data, std::size_t size)
            png_sig_cmp(static_cast<png_const_bytep>(data), 0, 8) == 0;
 }
 
-bool IPngImage::Decode(const void* data, std::size_t size)
+namespace
 {
-    mWidth = 0;
-    mHeight = 0;
-    mPixels.clear();
-    mPixels.shrink_to_fit();
-    if (!HasSignature(data, size)) return false;
+
+// Decodes a whole PNG stream into pixels that allocate(width, height) hands
+// out: rows of IPngImage::RowSpanFor(width) pixels, top to bottom, or null
+// when it cannot. Pixels past the width of each row are set to 0. False on
+// any failure; the pixels handed out are then partly written.
+template <class Allocate> bool DecodeInto(const void* data, std::size_t size, Allocate allocate)
+{
+    if (!IPngImage::HasSignature(data, size)) return false;
 
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, IgnoreWarning);
@@ -101,26 +108,29 @@ bool IPngImage::Decode(const void* data, std::size_t size)
         return false;
     }
     // libpng itself refuses headers beyond these sides before it allocates.
-    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_user_limits(png, IPngImage::kMaxSide, IPngImage::kMaxSide);
     MemoryReader reader{static_cast<const png_byte*>(data), size, 0};
     png_set_read_fn(png, &reader, ReadFromMemory);
 
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     bool ok = ReadHeader(png, info, &width, &height) && width > 0 && height > 0 &&
-              width <= kMaxSide && height <= kMaxSide &&
+              width <= IPngImage::kMaxSide && height <= IPngImage::kMaxSide &&
+              static_cast<std::uint64_t>(width) * height <= IPngImage::kMaxPixels &&
               png_get_rowbytes(png, info) == static_cast<png_size_t>(width) * 4;
 
-    // Decoded A, R, G, B bytes, one row after the other; turned into
-    // 0xAARRGGBB values in place once all rows are read.
-    std::vector<std::uint32_t> pixels;
+    std::uint32_t* pixels = nullptr;
     std::vector<png_bytep> rows;
-    const int rowSpan = ok ? RowSpanFor(static_cast<int>(width)) : 0;
+    const int rowSpan = ok ? IPngImage::RowSpanFor(static_cast<int>(width)) : 0;
+    if (ok)
+    {
+        pixels = allocate(static_cast<int>(width), static_cast<int>(height));
+        ok = pixels != nullptr;
+    }
     if (ok)
     {
         try
         {
-            pixels.assign(static_cast<std::size_t>(rowSpan) * height, 0);
             rows.resize(height);
         }
         catch (const std::bad_alloc&)
@@ -131,16 +141,22 @@ bool IPngImage::Decode(const void* data, std::size_t size)
     if (ok)
     {
         for (png_uint_32 y = 0; y < height; ++y)
-            rows[y] =
-                reinterpret_cast<png_bytep>(pixels.data() + static_cast<std::size_t>(y) * rowSpan);
+        {
+            std::uint32_t* row = pixels + static_cast<std::size_t>(y) * rowSpan;
+            rows[y] = reinterpret_cast<png_bytep>(row);
+            // Interlaced images are assembled over the whole row area; the
+            // padding is cleared here once.
+            std::memset(row, 0, static_cast<std::size_t>(rowSpan) * 4);
+        }
         ok = ReadRows(png, rows.data());
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (!ok) return false;
 
+    // Bytes A, R, G, B in memory become the value 0xAARRGGBB.
     for (png_uint_32 y = 0; y < height; ++y)
     {
-        std::uint32_t* row = pixels.data() + static_cast<std::size_t>(y) * rowSpan;
+        std::uint32_t* row = pixels + static_cast<std::size_t>(y) * rowSpan;
         for (png_uint_32 x = 0; x < width; ++x)
         {
             unsigned char argb[4];
@@ -150,8 +166,57 @@ bool IPngImage::Decode(const void* data, std::size_t size)
                      static_cast<std::uint32_t>(argb[2]) << 8 | argb[3];
         }
     }
-    mWidth = static_cast<int>(width);
-    mHeight = static_cast<int>(height);
+    return true;
+}
+
+} // namespace
+
+bool IPngImage::Decode(const void* data, std::size_t size)
+{
+    mWidth = 0;
+    mHeight = 0;
+    mPixels.clear();
+    mPixels.shrink_to_fit();
+
+    std::vector<std::uint32_t> pixels;
+    int width = 0;
+    int height = 0;
+    auto allocate = [&](int w, int h) -> std::uint32_t*
+    {
+        try
+        {
+            pixels.resize(static_cast<std::size_t>(RowSpanFor(w)) * h);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return nullptr;
+        }
+        width = w;
+        height = h;
+        return pixels.data();
+    };
+    if (!DecodeInto(data, size, allocate)) return false;
+    mWidth = width;
+    mHeight = height;
     mPixels.swap(pixels);
     return true;
+}
+
+IMemoryBitmap* IPngImage::DecodeBitmap(const void* data, std::size_t size)
+{
+    IMemoryBitmap* bitmap = nullptr;
+    auto allocate = [&](int w, int h) -> std::uint32_t*
+    {
+        bitmap = new (std::nothrow) IMemoryBitmap(w, h, 4);
+        if (bitmap == nullptr) return nullptr;
+        // The row span of alignment 4 is the one the decoder writes.
+        if (bitmap->Bits() == nullptr || bitmap->RowSpan() != RowSpanFor(w)) return nullptr;
+        return bitmap->Bits();
+    };
+    if (!DecodeInto(data, size, allocate))
+    {
+        delete bitmap;
+        return nullptr;
+    }
+    return bitmap;
 }

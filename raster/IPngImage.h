@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+class IMemoryBitmap;
+
 // A PNG image decoded from memory into 32-bit pixels, the raster layer's
 // pixel format: each pixel is the value 0xAARRGGBB (bytes in memory blue,
 // green, red, alpha on little-endian machines), colours not premultiplied by
@@ -20,6 +22,9 @@ class IPngImage
     // anything: the panel's largest image is 3584 pixels tall, and a corrupt
     // or hostile header must not make us reserve gigabytes.
     static constexpr int kMaxSide = 32768;
+    // Nor more pixels in all than this (64 MB decoded): a header within both
+    // side limits could still ask for 4 GB.
+    static constexpr std::uint32_t kMaxPixels = 1u << 24;
 
     // Pixels from one row to the next: the width rounded up to a multiple of
     // 4, the row alignment the editor's bitmaps use.
@@ -32,6 +37,11 @@ class IPngImage
     // truncated data, image too large, out of memory) returns false and leaves
     // the image empty.
     bool Decode(const void* data, std::size_t size);
+
+    // Decodes a whole PNG stream into a new memory bitmap (row alignment 4,
+    // pixels as above, padding pixels 0) owned by the caller; null on any
+    // failure, as for Decode.
+    static IMemoryBitmap* DecodeBitmap(const void* data, std::size_t size);
 
     bool IsEmpty() const { return mWidth == 0; }
     int Width() const { return mWidth; }

@@ -11,10 +11,12 @@ PACKAGES=(
   libsndfile1-dev gnuplot-nox
   zlib1g-dev libpng-dev libx11-dev
   libxcb1-dev libxcb-shm0-dev libxcb-keysyms1-dev libxcb-xtest0-dev
+  fonts-liberation2 libfreetype-dev libfontconfig-dev
   xvfb xauth
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
   wine64
   lsp-plugins-vst zam-plugins
+  python3-cairo fonts-liberation2 fontconfig
 )
 # Installed without recommends (Ardour would pull in a desktop otherwise).
 PACKAGES_NO_RECOMMENDS=(

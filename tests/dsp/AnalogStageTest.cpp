@@ -34,7 +34,7 @@ double Harmonic(const std::vector<double>& frames, int channel, int start, int p
 TEST(AnalogStage, SilenceGivesOnlyTinyNoiseIdenticalOnBothChannels)
 {
     auto stage = std::make_unique<analogue_block>();
-    stage->Setup(44100, analogue_block::kFET);
+    stage->SetSampleRate(44100, analogue_block::kFET);
     std::vector<double> x(2 * 20000, 0.0);
     stage->Process(x.data(), 20000);
     double peak = 0;
@@ -54,8 +54,8 @@ TEST(AnalogStage, EveryInstanceStartsTheSameNoiseSequence)
 {
     auto a = std::make_unique<analogue_block>();
     auto b = std::make_unique<analogue_block>();
-    a->Setup(48000, analogue_block::kVCA);
-    b->Setup(96000, analogue_block::kOpto);
+    a->SetSampleRate(48000, analogue_block::kVCA);
+    b->SetSampleRate(96000, analogue_block::kOpto);
     std::vector<double> xa(2 * 64, 0.0), xb(2 * 64, 0.0);
     a->Process(xa.data(), 64);
     b->Process(xb.data(), 64);
@@ -78,7 +78,7 @@ TEST(AnalogStage, EveryInstanceStartsTheSameNoiseSequence)
 TEST(AnalogStage, ConstantInputDecaysWithTheFifteenHertzCorner)
 {
     auto stage = std::make_unique<analogue_block>();
-    stage->Setup(44100, analogue_block::kVCA);
+    stage->SetSampleRate(44100, analogue_block::kVCA);
     const int n = 44100;
     std::vector<double> x(2 * n, 0.25);
     stage->Process(x.data(), n);
@@ -100,8 +100,8 @@ TEST(AnalogStage, DriveSetsTheSecondHarmonicOddOnesStayFixed)
     std::vector<double> vca = tone, fet = tone;
     auto a = std::make_unique<analogue_block>();
     auto b = std::make_unique<analogue_block>();
-    a->Setup(44100, analogue_block::kVCA);
-    b->Setup(44100, analogue_block::kFET);
+    a->SetSampleRate(44100, analogue_block::kVCA);
+    b->SetSampleRate(44100, analogue_block::kFET);
     a->Process(vca.data(), frames);
     b->Process(fet.data(), frames);
 
@@ -126,8 +126,8 @@ TEST(AnalogStage, LongBlocksEqualTheSameAudioInPieces)
     std::vector<double> y = x;
     auto a = std::make_unique<analogue_block>();
     auto b = std::make_unique<analogue_block>();
-    a->Setup(44100, analogue_block::kOpto);
-    b->Setup(44100, analogue_block::kOpto);
+    a->SetSampleRate(44100, analogue_block::kOpto);
+    b->SetSampleRate(44100, analogue_block::kOpto);
     a->Process(x.data(), n);
     for (int done = 0, len = 1; done < n; done += len, len = len * 3 % 1000 + 1)
         b->Process(y.data() + 2 * done, std::min(len, n - done));

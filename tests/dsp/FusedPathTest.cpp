@@ -114,7 +114,7 @@ TEST(FusedPaths, AnalogStageEqualsSaturatorThenDcBlockerThenNoise)
     for (int kind : {analogue_block::kVCA, analogue_block::kFET})
     {
         auto stage = std::make_unique<analogue_block>();
-        stage->Setup(3 * 44100, kind);
+        stage->SetSampleRate(3 * 44100, kind);
         auto sat = std::make_unique<saturator>(stage->harmonics);
         DCBlocker dc = stage->dcBlocker;
         NoiseGenerator noise = stage->noise;

@@ -42,7 +42,7 @@ template <class F> double FixedPoint(F h)
 template <class Model> void PlainSetup(Model& m)
 {
     m.SetSampleRate(44100);
-    m.SetAnalogEmulation(false);
+    m.stages.SetAnalogEmulation(false);
     m.SetOversampling(false);
 }
 
@@ -68,7 +68,7 @@ TEST(ModelBehaviour, VcaRatioOneGivesGainExactlyOne)
         x[2 * i] = x[2 * i + 1] = 0.99 * std::sin(0.05 * i);
     in = x;
     m->Process(x.data(), 5000, nullptr);
-    EXPECT_EQ(m->GainReduction(), 1.0);
+    EXPECT_EQ(m->stages.GainReduction(), 1.0);
     for (size_t i = 0; i < x.size(); ++i)
         ASSERT_EQ(x[i], in[i] + 1e-24);
 }
@@ -82,7 +82,7 @@ TEST(ModelBehaviour, VcaSettlesAtTheHardKneeGainOfItsRmsLevel)
     RunDc(*m, 0.5, 44100 * 4);
     // DC 0.5 on both channels: RMS 0.5, level 1.41 * 0.5.
     const double env = 1.41 * 0.5;
-    EXPECT_NEAR(m->gain, ((env - 0.1) / 4 + 0.1) / env, 1e-9);
+    EXPECT_NEAR(m->Gain(), ((env - 0.1) / 4 + 0.1) / env, 1e-9);
 }
 
 TEST(ModelBehaviour, FetSettlesAtAConsistentFeedbackGain)
@@ -102,7 +102,7 @@ TEST(ModelBehaviour, FetSettlesAtAConsistentFeedbackGain)
             return 2 * e * e;
         });
     EXPECT_LT(g, 0.95);
-    EXPECT_NEAR(m->gain, g, 1e-9);
+    EXPECT_NEAR(m->Gain(), g, 1e-9);
 }
 
 TEST(ModelBehaviour, OptoSettlesAtAConsistentFeedbackGain)
@@ -121,7 +121,7 @@ TEST(ModelBehaviour, OptoSettlesAtAConsistentFeedbackGain)
     const double drive = 0.004 * 450;
     const double g = FixedPoint([&](double gg) { return drive * dcGain * 2 * gg * (x + 1e-24); });
     EXPECT_LT(g, 0.9);
-    EXPECT_NEAR(m->gain, g, 1e-9);
+    EXPECT_NEAR(m->Gain(), g, 1e-9);
 }
 
 TEST(ModelBehaviour, OptoReleaseFallsFastThenSlowAfterABurst)
@@ -130,7 +130,7 @@ TEST(ModelBehaviour, OptoReleaseFallsFastThenSlowAfterABurst)
     PlainSetup(*m);
     m->SetThreshold(0.01);
     RunDc(*m, 0.5, 44100);
-    const double start = m->envelope;
+    const double start = m->Envelope();
     ASSERT_GT(start, 0.1);
 
     std::vector<double> silent(2, 0.0);
@@ -139,8 +139,8 @@ TEST(ModelBehaviour, OptoReleaseFallsFastThenSlowAfterABurst)
     {
         silent[0] = silent[1] = 0.0;
         m->Process(silent.data(), 1, nullptr);
-        if (toNinety < 0 && m->envelope <= 0.9 * start) toNinety = i;
-        if (m->envelope <= 0.45 * start) toHalf = i;
+        if (toNinety < 0 && m->Envelope() <= 0.9 * start) toNinety = i;
+        if (m->Envelope() <= 0.45 * start) toHalf = i;
     }
     // First tenth at 60 ms: 0.06 ln(1/0.9) = 6.3 ms; then halving at 600 ms:
     // 0.6 ln 2 = 416 ms.
@@ -161,7 +161,7 @@ TEST(ModelBehaviour, OptoDetectorReactsMoreToTrebleThanToBass)
         for (int i = 0; i < 44100; ++i)
             x[2 * i] = x[2 * i + 1] = 0.3 * std::sin(2 * kPi * freqs[f] * i / 44100);
         m->Process(x.data(), 44100, nullptr);
-        gains[f] = m->GainReduction();
+        gains[f] = m->stages.GainReduction();
     }
     EXPECT_LT(gains[1], gains[0] - 0.02);
 }
@@ -170,7 +170,7 @@ template <class Model> void ConfigureForSplits(Model& m)
 {
     m.SetSampleRate(48000);
     m.SetThreshold(0.02);
-    m.SetAnalogEmulation(true);
+    m.stages.SetAnalogEmulation(true);
     m.SetStereoFlag(true);
     m.SetOversampling(true);
 }
@@ -180,7 +180,7 @@ template <> void ConfigureForSplits(VCACompressor& m)
     m.SetSampleRate(48000);
     m.SetThreshold(0.05);
     m.SetRatio(6.0);
-    m.SetAnalogEmulation(true);
+    m.stages.SetAnalogEmulation(true);
     m.SetStereoFlag(true);
     m.SetOversampling(true);
 }
@@ -190,7 +190,7 @@ template <> void ConfigureForSplits(VintageFETCompressor& m)
     m.SetSampleRate(48000);
     m.SetThreshold(0.02);
     m.SetRatio(0.7);
-    m.SetAnalogEmulation(true);
+    m.stages.SetAnalogEmulation(true);
     m.SetStereoFlag(true);
     m.SetOversampling(true);
 }
@@ -213,7 +213,7 @@ template <class Model> void OutputIndependentOfBlockSize()
     {
         ConfigureForSplits(*m);
         // Each instance draws its own right-channel offset.
-        m->rightOffset = a->rightOffset;
+        m->stages.SetRightChannelOffset(a->stages.RightChannelOffset());
     }
     a->Process(whole.data(), n, sc.data());
     for (int i = 0; i < n; ++i)

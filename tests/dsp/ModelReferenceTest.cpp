@@ -273,8 +273,8 @@ template <class Model> void Configure(Model& m, const Settings& s)
     m.SetSidechainFilter(s.sidechainKnob);
     m.SetThreshold(s.threshold);
     m.SetRatio(s.ratio);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
+    m.stages.SetAnalogEmulation(s.analog);
+    m.stages.SetExternalSidechain(s.external);
     m.SetStereoFlag(s.stereo);
     m.SetOversampling(s.oversampling);
 }
@@ -284,8 +284,8 @@ template <> void Configure(VintageOptoCompressor& m, const Settings& s)
     m.SetSampleRate(s.rate);
     m.SetSidechainFilter(s.sidechainKnob);
     m.SetThreshold(s.threshold);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
+    m.stages.SetAnalogEmulation(s.analog);
+    m.stages.SetExternalSidechain(s.external);
     m.SetStereoFlag(s.stereo);
     m.SetOversampling(s.oversampling);
 }
@@ -320,7 +320,7 @@ void RunInRandomBlocks(Model& m, std::vector<double>& x, const std::vector<doubl
     {
         const int n = std::min(len(rng), frames - done);
         m.Process(x.data() + 2 * done, n, sc.data() + 2 * done);
-        *minGain = std::min(*minGain, m.GainReduction());
+        *minGain = std::min(*minGain, m.stages.GainReduction());
         done += n;
     }
 }
@@ -350,7 +350,7 @@ template <class Model> void CompareAllSwitchCombinations(Kind kind, double thr, 
                    0.2f};
         auto model = std::make_unique<Model>();
         Configure(*model, s);
-        NaiveModel ref(s, model->RightChannelOffset());
+        NaiveModel ref(s, model->stages.RightChannelOffset());
 
         std::vector<double> x = TestSignal(frames, 11u + mask, 0.9);
         const std::vector<double> sc = TestSignal(frames, 99u + mask, 0.7);

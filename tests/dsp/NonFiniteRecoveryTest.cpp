@@ -36,8 +36,8 @@ void Configure(VCACompressor& m, const Settings& s)
     m.SetSidechainFilter(s.sidechainFilter ? 0.4f : 0.0f);
     m.SetThreshold(0.05);
     m.SetRatio(6.0);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
+    m.stages.SetAnalogEmulation(s.analog);
+    m.stages.SetExternalSidechain(s.external);
     m.SetStereoFlag(true);
 }
 
@@ -50,8 +50,8 @@ void Configure(VintageFETCompressor& m, const Settings& s)
     m.SetSidechainFilter(s.sidechainFilter ? 0.4f : 0.0f);
     m.SetThreshold(0.1);
     m.SetRatio(0.6);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
+    m.stages.SetAnalogEmulation(s.analog);
+    m.stages.SetExternalSidechain(s.external);
     m.SetStereoFlag(true);
 }
 
@@ -61,8 +61,8 @@ void Configure(VintageOptoCompressor& m, const Settings& s)
     m.SetOversampling(s.oversampling);
     m.SetSidechainFilter(s.sidechainFilter ? 0.4f : 0.0f);
     m.SetThreshold(0.1);
-    m.SetAnalogEmulation(s.analog);
-    m.SetExternalSidechain(s.external);
+    m.stages.SetAnalogEmulation(s.analog);
+    m.stages.SetExternalSidechain(s.external);
     m.SetStereoFlag(true);
 }
 
@@ -115,8 +115,8 @@ void ExpectRecovery(const Settings& s, double poison, bool intoSidechain, const 
 
     auto fresh = std::make_unique<Model>();
     Configure(*fresh, s);
-    fresh->rightOffset = poisoned->rightOffset;
-    fresh->analog.noise = poisoned->analog.noise;
+    fresh->stages.SetRightChannelOffset(poisoned->stages.RightChannelOffset());
+    fresh->stages.analog.noise = poisoned->stages.analog.noise;
     for (int k = kPoisonedBlock + 1; k < kBlocks; ++k)
     {
         std::memcpy(a.data(), in.Main(k), sizeof(double) * a.size());
@@ -127,7 +127,7 @@ void ExpectRecovery(const Settings& s, double poison, bool intoSidechain, const 
     }
     // The later blocks did compress: the comparison is not between two
     // pass-throughs.
-    EXPECT_LT(fresh->GainReduction(), 0.9);
+    EXPECT_LT(fresh->stages.GainReduction(), 0.9);
 }
 
 template <class Model> void ExpectRecoveryEverywhere(const char* what)
@@ -173,7 +173,7 @@ TEST(NonFiniteRecovery, FetEnvelopeTooLargeToSquareGivesFullReduction)
     std::vector<double> x(2 * 64, 1e200);
     m->Process(x.data(), 64, nullptr);
     ASSERT_TRUE(m->IsStateFinite());
-    EXPECT_EQ(m->GainReduction(), 0.0);
+    EXPECT_EQ(m->stages.GainReduction(), 0.0);
     for (int i = 2; i < 2 * 64; ++i)
         EXPECT_EQ(x[i], 0.0) << i;
 }

@@ -32,7 +32,7 @@ TEST(Chain, DefaultsPassTheInputThroughAnalogStageAndOversamplingOnly)
     // channel's analog offset scales anything.
     auto analog = std::make_unique<analogue_block>();
     auto os = std::make_unique<Oversampler>();
-    analog->Setup(3 * 44100, analogue_block::kVCA);
+    analog->SetSampleRate(3 * 44100, analogue_block::kVCA);
     os->Design(20000.0 / (3.0 * 44100));
     std::vector<double> m(2 * a.frames);
     for (int i = 0; i < a.frames; ++i)
@@ -44,7 +44,7 @@ TEST(Chain, DefaultsPassTheInputThroughAnalogStageAndOversamplingOnly)
     for (double& v : m)
         v += 1e-24;
     os->UpsampleMain(m.data(), a.frames);
-    const double offset = p.fx->VCA().RightChannelOffset();
+    const double offset = p.fx->VCA().stages.RightChannelOffset();
     double* big = os->MainBuffer();
     for (int i = 0; i < 3 * a.frames; ++i)
         big[2 * i + 1] *= 1.0 + offset;
@@ -112,7 +112,7 @@ TEST(Chain, MetersReadSignedPeaksBeforeTheOffsetAndSmallestGain)
     q.Set(P::kOversampling, 0.0);
     Audio s(4000);
     q.Process(s.in, s.out, 0, s.frames);
-    const double offset = q.fx->VCA().RightChannelOffset();
+    const double offset = q.fx->VCA().stages.RightChannelOffset();
     for (int i = 0; i < s.frames; ++i)
     {
         ASSERT_LT(std::fabs(s.out[0][i]), 1e-5);
@@ -194,7 +194,7 @@ TEST(Chain, SidechainFilterBypassesAtTwentyHertzAndHighPassesAtFiveHundred)
         p.Process(a.in, a.out, 0, a.frames);
         meter[hp] = GainReductionMeter(p);
     }
-    EXPECT_FALSE(Plugin().fx->VCA().sidechainFilter.IsOn());
+    EXPECT_FALSE(Plugin().fx->VCA().stages.sidechainFilter.IsOn());
     // Unfiltered the 50 Hz tone (level about 0.8) is well above the
     // threshold; 15 dB below a 300 Hz corner it stays under it.
     EXPECT_LT(meter[0], 0.6);

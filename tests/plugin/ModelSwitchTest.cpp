@@ -71,8 +71,8 @@ TEST(ModelSwitch, ChunkSavedUnderFetRestoresItsTimesIntoAVcaInstance)
     EXPECT_EQ(restored.Value(P::kAttack), 0.5);
     EXPECT_EQ(restored.Value(P::kRelease), 700.25);
     // And the FET model got the same knob positions as in the saved instance.
-    EXPECT_EQ(restored.fx->FET().attackMs, saved.fx->FET().attackMs);
-    EXPECT_EQ(restored.fx->FET().releaseMs, saved.fx->FET().releaseMs);
+    EXPECT_EQ(restored.fx->FET().AttackMs(), saved.fx->FET().AttackMs());
+    EXPECT_EQ(restored.fx->FET().ReleaseMs(), saved.fx->FET().ReleaseMs());
 }
 
 TEST(ModelSwitch, ChunkSavedUnderVcaRestoresIntoAFetInstance)

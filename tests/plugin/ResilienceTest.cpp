@@ -140,17 +140,17 @@ namespace
 // Every recursion variable of the three models' detector paths.
 template <class Model> bool DetectorStateHasSubnormal(const Model& m)
 {
-    bool found = IsSubnormal(m.gain) || IsSubnormal(m.envelope);
-    for (int s = 0; s < m.sidechainFilter.highPass.GetStageMax(); ++s)
+    bool found = IsSubnormal(m.Gain()) || IsSubnormal(m.Envelope());
+    for (int s = 0; s < m.stages.sidechainFilter.highPass.GetStageMax(); ++s)
     {
-        const Dsp::SectionState& st = m.sidechainFilter.highPass.GetState(0, s);
+        const Dsp::SectionState& st = m.stages.sidechainFilter.highPass.GetState(0, s);
         found = found || IsSubnormal(st.x1) || IsSubnormal(st.x2) || IsSubnormal(st.y1) ||
                 IsSubnormal(st.y2);
     }
     for (int ch = 0; ch < 2; ++ch)
-        for (int s = 0; s < m.oversampler.sidechainUp.GetStageMax(); ++s)
+        for (int s = 0; s < m.stages.oversampler.sidechainUp.GetStageMax(); ++s)
         {
-            const Dsp::SectionState& st = m.oversampler.sidechainUp.GetState(ch, s);
+            const Dsp::SectionState& st = m.stages.oversampler.sidechainUp.GetState(ch, s);
             found = found || IsSubnormal(st.x1) || IsSubnormal(st.x2) || IsSubnormal(st.y1) ||
                     IsSubnormal(st.y2);
         }
@@ -159,9 +159,9 @@ template <class Model> bool DetectorStateHasSubnormal(const Model& m)
 
 bool AnyStateSubnormal(const BraskoKorvala& fx)
 {
-    return DetectorStateHasSubnormal(fx.VCA()) || IsSubnormal(fx.VCA().meanSquare) ||
+    return DetectorStateHasSubnormal(fx.VCA()) || IsSubnormal(fx.VCA().MeanSquare()) ||
            DetectorStateHasSubnormal(fx.FET()) || DetectorStateHasSubnormal(fx.Opto()) ||
-           IsSubnormal(fx.Opto().releaseSplit);
+           IsSubnormal(fx.Opto().ReleaseSplit());
 }
 
 // One second of loud sidechain, then `seconds` of digital silence on it (the
@@ -231,7 +231,7 @@ TEST(Resilience, SilentExternalSidechainNeverLeavesSubnormalState)
         subnormal = AnyStateSubnormal(*fet.fx);
     }
     EXPECT_FALSE(subnormal);
-    EXPECT_EQ(fet.fx->FET().envelope, 0.0) << "flushed, not stuck above zero";
+    EXPECT_EQ(fet.fx->FET().Envelope(), 0.0) << "flushed, not stuck above zero";
 
     // The caller's mode comes back: subnormal arithmetic works again.
     volatile double tiny = DBL_MIN;

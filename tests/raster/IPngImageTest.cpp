@@ -1,5 +1,6 @@
 #include "raster/IPngImage.h"
 #include "PngStream.h"
+#include "raster/IMemoryBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -321,5 +323,112 @@ TEST(PanelImages, AreRgbaNotInterlacedAndHaveThePanelsSizes)
         EXPECT_EQ(image.Width(), expected.width) << expected.file;
         EXPECT_EQ(image.Height(), expected.height) << expected.file;
         EXPECT_EQ(image.Height() % expected.frames, 0) << expected.file;
+        std::unique_ptr<IMemoryBitmap> bitmap(IPngImage::DecodeBitmap(file.data(), file.size()));
+        ASSERT_NE(bitmap, nullptr) << expected.file;
+        EXPECT_EQ(bitmap->Width(), expected.width);
+        EXPECT_EQ(bitmap->Height(), expected.height);
+        EXPECT_EQ(std::memcmp(bitmap->Bits(), image.Pixels(),
+                              static_cast<std::size_t>(image.RowSpan()) * image.Height() * 4),
+                  0)
+            << expected.file;
     }
+}
+
+namespace
+{
+
+// Streams covering every transform: palette with tRNS, grey of 1, 2 and 4
+// bits, grey with alpha, 16-bit RGB and RGBA, grey with tRNS, interlaced.
+std::vector<Bytes> TransformStreams()
+{
+    std::vector<Bytes> streams;
+    streams.push_back(PngStream(4, 1, 2, 3)
+                          .Chunk("PLTE", {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 8, 7})
+                          .Chunk("tRNS", {0, 100})
+                          .Rows({{0x1b}})
+                          .End());
+    streams.push_back(PngStream(9, 2, 1, 0).Rows({{0xa5, 0x80}, {0x0f, 0x00}}).End());
+    streams.push_back(PngStream(5, 1, 2, 0).Rows({{0x1b, 0xc0}}).End());
+    streams.push_back(PngStream(3, 1, 4, 0).Rows({{0x5a, 0xf0}}).End());
+    streams.push_back(PngStream(2, 1, 8, 4).Rows({{60, 0, 200, 129}}).End());
+    streams.push_back(
+        PngStream(2, 1, 16, 2).Rows({{1, 2, 3, 4, 5, 6, 0xff, 0, 0x80, 1, 0, 0xff}}).End());
+    streams.push_back(PngStream(3, 1, 8, 0).Chunk("tRNS", {0, 64}).Rows({{64, 65, 63}}).End());
+    streams.push_back(SixPixelRgba());
+    Rows passes;
+    // A 2 x 2 interlaced RGB image: pass 1 holds (0,0), pass 6 (1,0), pass 7
+    // the second row.
+    passes.push_back({10, 20, 30});
+    passes.push_back({40, 50, 60});
+    passes.push_back({70, 80, 90, 100, 110, 120});
+    streams.push_back(PngStream(2, 2, 8, 2, true).Rows(passes).End());
+    return streams;
+}
+
+} // namespace
+
+TEST(PngDecodingIntoBitmap, GivesTheSamePixelsAsTheImageInAFourAlignedMemoryBitmap)
+{
+    for (const Bytes& png : TransformStreams())
+    {
+        IPngImage image;
+        ASSERT_TRUE(image.Decode(png.data(), png.size()));
+        std::unique_ptr<IMemoryBitmap> bitmap(IPngImage::DecodeBitmap(png.data(), png.size()));
+        ASSERT_NE(bitmap, nullptr);
+        ASSERT_EQ(bitmap->Width(), image.Width());
+        ASSERT_EQ(bitmap->Height(), image.Height());
+        EXPECT_EQ(bitmap->RowSpan(), IPngImage::RowSpanFor(image.Width()));
+        EXPECT_EQ(bitmap->RowAlignment(), 4);
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < bitmap->RowSpan(); ++x)
+                EXPECT_EQ(bitmap->Bits()[y * bitmap->RowSpan() + x],
+                          image.Pixels()[y * image.RowSpan() + x])
+                    << x << "," << y;
+    }
+}
+
+TEST(PngDecodingIntoBitmap, KnownPixelsOfPaletteGreyAndInterlacedStreams)
+{
+    const std::vector<Bytes> streams = TransformStreams();
+    auto decode = [](const Bytes& png)
+    { return std::unique_ptr<IMemoryBitmap>(IPngImage::DecodeBitmap(png.data(), png.size())); };
+    auto palette = decode(streams[0]);
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(palette->Bits()[0], Argb(0, 255, 0, 0));
+    EXPECT_EQ(palette->Bits()[1], Argb(100, 0, 255, 0));
+    EXPECT_EQ(palette->Bits()[3], Argb(255, 9, 8, 7));
+    // 2-bit grey 0, 1, 2, 3 scale to 0, 85, 170, 255.
+    auto grey2 = decode(streams[2]);
+    ASSERT_NE(grey2, nullptr);
+    const int levels[5] = {0, 85, 170, 255, 255};
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(grey2->Bits()[x], Argb(255, levels[x], levels[x], levels[x]));
+    auto deep = decode(streams[5]);
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(deep->Bits()[0], Argb(255, 1, 3, 5));
+    EXPECT_EQ(deep->Bits()[1], Argb(255, 0xff, 0x80, 0));
+    auto interlaced = decode(streams.back());
+    ASSERT_NE(interlaced, nullptr);
+    EXPECT_EQ(interlaced->Bits()[0], Argb(255, 10, 20, 30));
+    EXPECT_EQ(interlaced->Bits()[1], Argb(255, 40, 50, 60));
+    EXPECT_EQ(interlaced->Bits()[4], Argb(255, 70, 80, 90));
+    EXPECT_EQ(interlaced->Bits()[5], Argb(255, 100, 110, 120));
+}
+
+TEST(PngDecodingIntoBitmap, TruncatedCorruptOrOversizedStreamsGiveNull)
+{
+    const Bytes good = SixPixelRgba();
+    EXPECT_EQ(IPngImage::DecodeBitmap(nullptr, 10), nullptr);
+    for (std::size_t size = 0; size < good.size() - 12; ++size)
+        EXPECT_EQ(IPngImage::DecodeBitmap(good.data(), size), nullptr) << size;
+    Bytes badCrc = good;
+    badCrc[8 + 8 + 13] ^= 0x40;
+    EXPECT_EQ(IPngImage::DecodeBitmap(badCrc.data(), badCrc.size()), nullptr);
+    const Bytes huge = PngStream(40000, 40000, 8, 6).Rows({Bytes(16, 0)}).End();
+    EXPECT_EQ(IPngImage::DecodeBitmap(huge.data(), huge.size()), nullptr);
+    // Both sides within the limit, but 32768 x 1024 pixels would be 128 MB.
+    const Bytes many = PngStream(IPngImage::kMaxSide, 1024, 8, 6).Rows({Bytes(16, 0)}).End();
+    EXPECT_EQ(IPngImage::DecodeBitmap(many.data(), many.size()), nullptr);
+    IPngImage image;
+    EXPECT_FALSE(image.Decode(many.data(), many.size()));
 }

@@ -14,8 +14,9 @@ namespace
 {
 
 // Runs the given phases (quick) against the fake plug-in with fault and
-// answers the number of failed checks.
-long FailuresWith(const char* fault, std::vector<std::string> phases, long* checks = nullptr)
+// answers the number of failed checks; profileText, if given, is the profile.
+long FailuresWith(const char* fault, std::vector<std::string> phases, long* checks = nullptr,
+                  const char* profileText = nullptr, long* configurations = nullptr)
 {
     setenv("KORVALA_FAKE_FAULT", fault, 1);
     std::FILE* sink = std::tmpfile();
@@ -27,11 +28,19 @@ long FailuresWith(const char* fault, std::vector<std::string> phases, long* chec
     options.only = std::move(phases);
     options.rates = {44100};
     options.blockSizes = {0, 1, 64};
+    if (profileText != nullptr)
+    {
+        std::string error;
+        EXPECT_TRUE(validate::ParseProfile(profileText, "test", options.profile.given, error))
+            << error;
+        options.profile.kind = validate::ProfileChoice::Given;
+    }
     validate::Validator validator(options, report);
     validator.Run();
     std::fclose(sink);
     unsetenv("KORVALA_FAKE_FAULT");
     if (checks) *checks = report.Checks();
+    if (configurations) *configurations = report.Configurations();
     return report.Failures();
 }
 
@@ -94,4 +103,32 @@ TEST(Validator, MissingLibraryFailsInsteadOfPassing)
     validate::Validator validator(options, report);
     EXPECT_FALSE(validator.Run());
     std::fclose(sink);
+}
+
+TEST(Validator, ProfileRunsEveryModelWithEverySwitchCombination)
+{
+    // One rate, three block sizes, two precisions: six configurations, times
+    // the models, times two for each switch. The fake's one parameter stands
+    // for all of them.
+    long plain = 0, models = 0, modelsAndSwitches = 0;
+    EXPECT_EQ(FailuresWith("", {"matrix"}, nullptr, nullptr, &plain), 0);
+    EXPECT_EQ(FailuresWith("", {"matrix"}, nullptr,
+                           "selector: Gain\nmodel: Quiet = 0\nmodel: Half = 0.25\n"
+                           "model: Loud = 0.5\n",
+                           &models),
+              0);
+    EXPECT_EQ(FailuresWith("", {"matrix"}, nullptr,
+                           "selector: Gain\nmodel: Quiet = 0\nmodel: Loud = 0.5\n"
+                           "switch: Gain = a\nswitch: Gain = b\n",
+                           &modelsAndSwitches),
+              0);
+    EXPECT_EQ(plain, 6);
+    EXPECT_EQ(models, 18);
+    EXPECT_EQ(modelsAndSwitches, 48);
+}
+
+TEST(Validator, ProfileNamingAParameterThePluginLacksFails)
+{
+    EXPECT_EQ(FailuresWith("", {"record"}, nullptr, "random: Gain\n"), 0);
+    EXPECT_EQ(FailuresWith("", {"record"}, nullptr, "random: Gain\nrandom: Threshold\n"), 1);
 }

@@ -32,4 +32,30 @@ if [ -n "$wexe" ] && [ -n "$wdll" ] && command -v wine >/dev/null 2>&1; then
 else
     echo "--- Windows: no build/windows validator and DLL, skipped"
 fi
+
+# Peers: their output is long (LSP logs every odd chunk to stderr), so it
+# goes to a log and only the summary is shown; the whole log when the
+# validator itself did not finish.
+logs=build/release/validate-logs
+mkdir -p "$logs"
+for peer in /usr/lib/vst/lsp-plugins/compressor-stereo.so /usr/lib/vst/ZamCompX2-vst.so; do
+    echo
+    if [ ! -f "$peer" ]; then
+        echo "--- peer $peer: not installed, skipped"
+        continue
+    fi
+    log="$logs/$(basename "$peer" .so).log"
+    echo "--- peer $peer (log: $log)"
+    "$validator" ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} "$peer" >"$log" 2>&1
+    rc=$?
+    grep -a -E '^(FAIL|note|configurations run:|checks:|result:)' "$log" | tail -n 12
+    case $rc in
+    0 | 1) ;;
+    *)
+        echo "the validator did not finish on $peer (exit status $rc); end of its log:"
+        tail -n 40 "$log"
+        status=1
+        ;;
+    esac
+done
 exit $status

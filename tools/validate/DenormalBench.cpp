@@ -2,12 +2,10 @@
 
 #include "tools/host/AudioBuffer.h"
 #include "tools/host/PluginInstance.h"
+#include "tools/validate/BoundProfile.h"
 #include "tools/validate/Random.h"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace validate
@@ -24,28 +22,43 @@ constexpr double kTimedSeconds = 5.0;
 
 struct Scenario
 {
-    const char* name;
-    float model; // normalised "Model Type"
+    std::string name;
+    int model; // index into the profile's models; -1: as the plug-in comes
     bool externalSidechain;
     // What becomes quiet: the main input, or the sidechain (the main input
-    // stays loud), or nothing (the ratio returns to 1:1 instead).
+    // stays loud), or nothing (the profile's neutral setting comes instead).
     enum Quiet
     {
         Main,
         Sidechain,
-        RatioToOne
+        Neutral
     } quiet;
 };
 
-const Scenario kScenarios[] = {
-    {"VCA, silence after loud audio", 0.0f, false, Scenario::Main},
-    {"FET, silence after loud audio", 0.5f, false, Scenario::Main},
-    {"OPTO, silence after loud audio", 1.0f, false, Scenario::Main},
-    {"VCA, External Sidechain on, sidechain silent after loud", 0.0f, true, Scenario::Sidechain},
-    {"FET, External Sidechain on, sidechain silent after loud", 0.5f, true, Scenario::Sidechain},
-    {"OPTO, External Sidechain on, sidechain silent after loud", 1.0f, true, Scenario::Sidechain},
-    {"FET, Ratio back to 1:1 after compressing", 0.5f, false, Scenario::RatioToOne},
-};
+std::vector<Scenario> ScenariosFor(const BoundProfile& knobs)
+{
+    std::vector<Scenario> scenarios;
+    if (knobs.ModelCount() == 0) return {{"silence after loud audio", -1, false, Scenario::Main}};
+    for (int m = 0; m < knobs.ModelCount(); ++m)
+        scenarios.push_back(
+            {knobs.ModelAt(m).name + ", silence after loud audio", m, false, Scenario::Main});
+    if (knobs.externalSidechain >= 0)
+        for (int m = 0; m < knobs.ModelCount(); ++m)
+            scenarios.push_back({knobs.ModelAt(m).name + ", " +
+                                     knobs.profile->externalSidechain.parameter +
+                                     " on, sidechain silent after loud",
+                                 m, true, Scenario::Sidechain});
+    if (knobs.benchNeutral >= 0)
+    {
+        const auto& models = knobs.profile->models;
+        for (int m = 0; m < knobs.ModelCount(); ++m)
+            if (models[size_t(m)].name == knobs.profile->benchNeutralModel)
+                scenarios.push_back({models[size_t(m)].name + ", " +
+                                         knobs.profile->benchNeutral.parameter + " back to ",
+                                     m, false, Scenario::Neutral});
+    }
+    return scenarios;
+}
 
 double ThreadSeconds()
 {
@@ -60,8 +73,8 @@ double ThreadSeconds()
 
 } // namespace
 
-DenormalBench::DenormalBench(std::string pluginPath, double quietSeconds)
-    : mPluginPath(std::move(pluginPath)), mQuietSeconds(quietSeconds)
+DenormalBench::DenormalBench(std::string pluginPath, double quietSeconds, ProfileChoice profile)
+    : mPluginPath(std::move(pluginPath)), mQuietSeconds(quietSeconds), mProfile(std::move(profile))
 {
 }
 
@@ -70,7 +83,8 @@ bool DenormalBench::Run()
     std::printf("denormal benchmark: %.0f Hz, blocks of %d, %.0f s loud, then %.0f s quiet; "
                 "CPU time per block of the last %.0f s of each\n",
                 kRate, kBlock, kLoudSeconds, mQuietSeconds, kTimedSeconds);
-    for (const Scenario& s : kScenarios)
+    std::vector<Scenario> scenarios;
+    for (size_t k = 0; k == 0 || k < scenarios.size(); ++k)
     {
         PluginInstance instance;
         if (!instance.Open(mPluginPath))
@@ -79,18 +93,18 @@ bool DenormalBench::Run()
             return false;
         }
         AEffect* e = instance.Effect();
+        const BoundProfile knobs = BoundProfile::Bind(mProfile.For(e->uniqueID), instance);
+        if (k == 0) scenarios = ScenariosFor(knobs);
+        const Scenario& s = scenarios[k];
         instance.Start(kRate, kBlock);
-        const int model = instance.FindParameter("Model Type");
-        const int threshold = instance.FindParameter("Threshold");
-        const int ratio = instance.FindParameter("Ratio");
-        const int release = instance.FindParameter("Release");
-        const int sidechain = instance.FindParameter("External Sidechain");
-        if (model >= 0) instance.SetParameter(model, s.model);
-        if (threshold >= 0) instance.SetParameter(threshold, 0.6f);
-        if (ratio >= 0) instance.SetParameter(ratio, 0.5f);
-        // The shortest release decays fastest, into subnormals soonest.
-        if (release >= 0) instance.SetParameter(release, 0.0f);
-        if (sidechain >= 0) instance.SetParameter(sidechain, s.externalSidechain ? 1.0f : 0.0f);
+        if (s.model >= 0) knobs.SelectModel(instance, s.model);
+        // Settings that compress hard and release fast: the shortest
+        // release decays fastest, into subnormals soonest.
+        for (size_t i = 0; i < knobs.bench.size(); ++i)
+            if (knobs.bench[i] >= 0)
+                instance.SetParameter(knobs.bench[i], knobs.profile->bench[i].value);
+        if (knobs.externalSidechain >= 0)
+            instance.SetParameter(knobs.externalSidechain, s.externalSidechain ? 1.0f : 0.0f);
 
         std::vector<std::vector<double>> in(static_cast<size_t>(e->numInputs),
                                             std::vector<double>(kBlock, 0.0));
@@ -123,6 +137,7 @@ bool DenormalBench::Run()
         };
         const double loud = run(kLoudSeconds, true, true);
         double quiet = 0.0;
+        std::string name = s.name;
         switch (s.quiet)
         {
         case Scenario::Main:
@@ -131,15 +146,17 @@ bool DenormalBench::Run()
         case Scenario::Sidechain:
             quiet = run(mQuietSeconds, true, false);
             break;
-        case Scenario::RatioToOne:
-            if (ratio >= 0) instance.SetParameter(ratio, 0.0f);
+        case Scenario::Neutral:
+            instance.SetParameter(knobs.benchNeutral, knobs.profile->benchNeutral.value);
+            // Named by the plug-in's own display of the neutral value.
+            name += instance.ParameterDisplay(knobs.benchNeutral) +
+                    instance.ParameterLabel(knobs.benchNeutral) + " after compressing";
             quiet = run(mQuietSeconds, true, true);
             break;
         }
-        std::printf("  %-58s loud %7.2f us/block, quiet %7.2f us/block, ratio %.2f\n", s.name,
+        std::printf("  %-58s loud %7.2f us/block, quiet %7.2f us/block, ratio %.2f\n", name.c_str(),
                     loud * 1e6, quiet * 1e6, loud > 0.0 ? quiet / loud : 0.0);
         std::fflush(stdout);
-        if (model < 0) break; // a plug-in without our models: one scenario says it all
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "tools/validate/AudioBuffers.h"
+#include "tools/validate/BoundProfile.h"
+#include "tools/validate/Profile.h"
 #include "tools/validate/Report.h"
 
 #include <cstdint>
@@ -26,6 +28,9 @@ struct ValidatorOptions
     // Restrict the processing matrix (empty: the full lists).
     std::vector<double> rates;
     std::vector<int> blockSizes;
+    // The plug-in-specific knowledge to use (by default the built-in
+    // profile that matches the plug-in's unique ID, if any).
+    ProfileChoice profile;
 };
 
 // The checks that trusted plug-in validators make, run against one plug-in
@@ -33,8 +38,8 @@ struct ValidatorOptions
 //   record          the effect record's fields, every parameter's texts
 //   close-unopened  effClose on instances that were never opened or activated
 //   lifecycle       open/close cycles, several instances created from two threads
-//   matrix          every sample rate x block size x precision x model x
-//                   oversampling x analog emulation
+//   matrix          every sample rate x block size x precision, and with a
+//                   profile x model x each switch off and on
 //   oversize        a float call with more frames than the block size set
 //   rate-change     sample-rate and block-size changes between blocks
 //   params          hostile values and indices through every parameter entry
@@ -44,7 +49,10 @@ struct ValidatorOptions
 //   recovery        a block with NaN/Inf input does not poison later blocks
 // Every processed block is checked: no allocation or release on the audio
 // thread, every output written, finite (from finite input), not subnormal and
-// bounded.
+// bounded. What the validator knows of the plug-in beyond the interface (its
+// models, switches and gain knobs) comes from its profile (Profile.h).
+//
+// The phases live in tools/validate/phases/, one file each.
 class Validator
 {
   public:
@@ -55,24 +63,12 @@ class Validator
     // Runs the selected phases; true when nothing failed.
     bool Run();
 
-    // Largest output peak a healthy instance gives for an input peak, with
-    // the gain knobs at 0 dB and the analog stage on or off.
-    static double OutputPeakBound(double inputPeak, bool analogOn);
-
   private:
-    // Parameter indices found by name (-1 where the plug-in has none, as
-    // for peer plug-ins).
-    struct Knobs
-    {
-        int inputGain = -1, model = -1, threshold = -1, ratio = -1, attack = -1, release = -1,
-            outputGain = -1, oversampling = -1, analog = -1, sidechainFilter = -1,
-            externalSidechain = -1;
-    };
-
     bool Selected(const std::string& phase) const;
     uint64_t SeedFor(const std::string& what) const;
 
-    // Opens an instance (reporting a failure) and finds the knobs once.
+    // Opens an instance (reporting a failure) and, the first time, chooses
+    // the profile by the plug-in's unique ID and finds its parameters.
     bool Open(PluginInstance& instance, Report& report, const std::string& configuration);
     // Processes n frames (inputs already generated) and checks the block.
     // finiteInput false skips the finiteness expectation. Answers whether the
@@ -82,7 +78,7 @@ class Validator
                         double inputPeak = -1.0);
     // Whether the right channel can differ between instances (the analog
     // stage draws a random right-channel offset per instance).
-    bool RightChannelRandom(PluginInstance& instance);
+    bool RightChannelRandom(PluginInstance& instance) const;
 
     void Record(Report& report);
     void CloseUnopened(Report& report);
@@ -98,7 +94,7 @@ class Validator
 
     ValidatorOptions mOptions;
     Report& mReport;
-    Knobs mKnobs;
+    BoundProfile mKnobs;
     bool mKnobsFound = false;
 };
 

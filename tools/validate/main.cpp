@@ -7,10 +7,13 @@
 //     --only a,b / --skip a,b   phases to run or leave out (--list names them)
 //     --rates r,... / --blocks n,...   restrict the processing matrix
 //     --no-isolate         run phases in this process (for a debugger)
+//     --profile FILE|none  what to know of the plug-in beyond the interface (by
+//                          default the built-in profile with its unique ID, if any)
 //     --bench-denormals [--quiet-seconds S]   CPU time of silence vs noise
 //
 // Exit status 0 when every check passed, 1 when one failed, 2 on bad usage.
 #include "tools/validate/DenormalBench.h"
+#include "tools/validate/Profile.h"
 #include "tools/validate/Report.h"
 #include "tools/validate/Validator.h"
 
@@ -39,6 +42,7 @@ int Usage()
 {
     std::fprintf(stderr, "usage: korvala-validate [--seed N] [--quick] [--only a,b] [--skip a,b]\n"
                          "                        [--rates r,...] [--blocks n,...] [--no-isolate]\n"
+                         "                        [--profile FILE|none]\n"
                          "                        [--bench-denormals [--quiet-seconds S]] [--list] "
                          "PLUGIN\n");
     return 2;
@@ -75,6 +79,22 @@ int main(int argc, char** argv)
                 options.blockSizes.push_back(std::atoi(b.c_str()));
         else if (arg == "--no-isolate")
             options.isolate = false;
+        else if (arg == "--profile")
+        {
+            const std::string path = value();
+            if (path == "none")
+                options.profile.kind = validate::ProfileChoice::None;
+            else
+            {
+                std::string error;
+                if (!validate::LoadProfile(path, options.profile.given, error))
+                {
+                    std::fprintf(stderr, "%s\n", error.c_str());
+                    return 2;
+                }
+                options.profile.kind = validate::ProfileChoice::Given;
+            }
+        }
         else if (arg == "--bench-denormals")
             bench = true;
         else if (arg == "--quiet-seconds")
@@ -104,7 +124,7 @@ int main(int argc, char** argv)
 
     if (bench)
     {
-        validate::DenormalBench benchmark(options.pluginPath, quietSeconds);
+        validate::DenormalBench benchmark(options.pluginPath, quietSeconds, options.profile);
         return benchmark.Run() ? 0 : 1;
     }
 

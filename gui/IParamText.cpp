@@ -1,0 +1,55 @@
+#include "gui/IParamText.h"
+
+#include "framework/IEffectBase.h"
+#include "framework/IParameter.h"
+
+IParamText::IParamText(IEffectBase* plugin, const IBox& box, int paramIndex,
+                       const ITextStyle& style, bool showLabel)
+    : ITextControl(plugin, box, style, ""), mShowLabel(showLabel)
+{
+    mParamIndex = paramIndex;
+    mPromptDisabled = false;
+}
+
+void IParamText::OnMouseDown(int x, int y, const MouseKeys& keys)
+{
+    (void)x;
+    (void)y;
+    if (keys.left || keys.right) PromptForValue();
+}
+
+void IParamText::OnMouseDrag(int x, int y, int dx, int dy, const MouseKeys& keys)
+{
+    (void)x;
+    (void)y;
+    (void)dx;
+    (void)dy;
+    (void)keys;
+}
+
+void IParamText::OnMouseDoubleClick(int x, int y, const MouseKeys& keys)
+{
+    (void)x;
+    (void)y;
+    (void)keys;
+    PromptForValue();
+}
+
+bool IParamText::Draw(IEditorCanvas* canvas)
+{
+    IParameter* param = mPlugin ? mPlugin->GetParam(mParamIndex) : nullptr;
+    if (param)
+    {
+        char display[IParameter::kTextSize] = {};
+        param->GetDisplayForHost(param->Value(), false, display, true);
+        mText = display;
+        if (mShowLabel)
+        {
+            // The label is empty while a display text applies, which leaves
+            // the separating space at the end.
+            mText += ' ';
+            mText += param->GetLabelForHost();
+        }
+    }
+    return ITextControl::Draw(canvas);
+}
