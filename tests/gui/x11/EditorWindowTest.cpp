@@ -187,6 +187,7 @@ TEST_F(X11Editor, ScreenShowsTheOffScreenBitmapThroughPlainImages)
 TEST_F(X11Editor, OnlyTheDirtyRectangleIsCopiedOnATick)
 {
     IEditorWindow::AllowSharedMemory(false);
+    panel->window->SetControlFromPlugin(1, 0.25); // the knob's first reading
     ASSERT_NE(Open(), 0u);
     ShowPanel();
     // Let the first exposure's copy go by.
@@ -431,6 +432,8 @@ void PlayOnMenu(MenuPlayer& player, std::function<void(xtest::HostConnection&, x
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         if (!popups.empty()) actions(h, popups.back());
+        // Whatever happened, the menu must not outlive the test.
+        h.Type(XK_Escape);
     });
 }
 } // namespace
