@@ -29,7 +29,7 @@ echo "--- tsan: configure and build"
 # Only what the thread tests need is built: the module, the validator and the
 # test executables that start threads.
 if cmake --preset tsan >/dev/null &&
-    cmake --build build/tsan -j2 --target BraskoKorvala korvala-validate framework_tests \
+    cmake --build build/tsan -j2 --target BraskoKorvala korvala-validate framework_tests gui_x11_tests \
         vst_tests validate_tests >/dev/null; then
     ctest --test-dir build/tsan -j2 --output-on-failure \
         -R '[Tt]hread|[Cc]oncurren|[Rr]ace|UnderTheLock|AllocationCounter' || status=1
