@@ -1,0 +1,390 @@
+// BraskoKorvala's editor through the real module, driven as a Linux host
+// drives it: effEditOpen with an X window id, effEditIdle, effEditClose, user
+// input injected through XTest, the parameters read back as the host sees
+// them (automation requests with begin and end edit around each gesture).
+
+#include "PluginInstance.h"
+#include "XServer.h"
+
+#include "raster/IPngImage.h"
+
+#define XK_MISCELLANY
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <thread>
+
+namespace
+{
+constexpr int kPanelWidth = 552;
+constexpr int kPanelHeight = 200;
+enum Param
+{
+    kInputGain = 0,
+    kModelType = 1,
+    kThreshold = 2,
+    kAttack = 4,
+    kOversampling = 7,
+    kAnalogEmulation = 8,
+    kExternalSidechain = 10,
+};
+
+void* WindowArg(xcb_window_t w)
+{
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(w));
+}
+
+class PluginEditor : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(xtest::EnsureServer());
+        host.reset(new xtest::HostConnection());
+        ASSERT_TRUE(host->Ok());
+        plugin = Load();
+        ASSERT_TRUE(plugin);
+        if (!(plugin->Effect()->flags & effFlagsHasEditor))
+            GTEST_SKIP() << "this build of the module has no editor";
+        parent = host->CreateParent(kPanelWidth, kPanelHeight, 10, 10);
+    }
+
+    static std::unique_ptr<PluginInstance> Load()
+    {
+        std::unique_ptr<PluginInstance> p(new PluginInstance());
+        if (!p->Open(KORVALA_PLUGIN_PATH)) return nullptr;
+        p->Start(48000.0, 256);
+        return p;
+    }
+
+    // Opens the editor in parent and idles until it has painted once;
+    // answers the editor's window.
+    xcb_window_t OpenEditor(PluginInstance& p, xcb_window_t into)
+    {
+        if (p.Dispatch(effEditOpen, 0, 0, WindowArg(into)) != 1) return 0;
+        const std::vector<xcb_window_t> children = host->Children(into);
+        if (children.size() != 1) return 0;
+        const xcb_window_t editor = children[0];
+        // The background's top-left pixel is not black once painted.
+        for (int i = 0; i < 40; ++i) Idle(p);
+        return editor;
+    }
+    void Idle(PluginInstance& p)
+    {
+        p.Dispatch(effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    bool IdleUntil(const std::function<bool()>& done)
+    {
+        return xtest::IdleUntil([this] { plugin->Dispatch(effEditIdle); }, done);
+    }
+    void Root(int x, int y, int* rx, int* ry) { host->ToRoot(editor, x, y, rx, ry); }
+    void Drag(int x, int y, int dx, int dy)
+    {
+        int rx, ry;
+        Root(x, y, &rx, &ry);
+        host->MoveTo(rx, ry);
+        host->Button(1, true);
+        for (int i = 1; i <= 4; ++i) host->MoveTo(rx + dx * i / 4, ry + dy * i / 4);
+        host->Button(1, false);
+        Settle();
+    }
+    void Click(int x, int y, int button = 1)
+    {
+        int rx, ry;
+        Root(x, y, &rx, &ry);
+        host->Click(rx, ry, button);
+        Settle();
+    }
+    // Lets the editor take in everything injected so far, and keeps later
+    // clicks from pairing with this one as a double click.
+    void Settle()
+    {
+        for (int i = 0; i < 100; ++i) Idle(*plugin);
+    }
+    int Count(VstInt32 opcode, int index)
+    {
+        int n = 0;
+        for (const HostRequest& r : plugin->Requests()) n += r.opcode == opcode && r.index == index;
+        return n;
+    }
+    float LastAutomation(int index)
+    {
+        float v = -1;
+        for (const HostRequest& r : plugin->Requests())
+            if (r.opcode == audioMasterAutomate && r.index == index) v = r.opt;
+        return v;
+    }
+    // Each gesture: one begin, then automation, then one end.
+    void ExpectOneGesture(int index)
+    {
+        std::vector<VstInt32> seq;
+        for (const HostRequest& r : plugin->Requests())
+            if (r.index == index &&
+                (r.opcode == audioMasterBeginEdit || r.opcode == audioMasterEndEdit ||
+                 r.opcode == audioMasterAutomate))
+                seq.push_back(r.opcode);
+        ASSERT_GE(seq.size(), 3u);
+        EXPECT_EQ(seq.front(), audioMasterBeginEdit);
+        EXPECT_EQ(seq.back(), audioMasterEndEdit);
+        for (std::size_t i = 1; i + 1 < seq.size(); ++i) EXPECT_EQ(seq[i], audioMasterAutomate);
+    }
+
+    std::unique_ptr<xtest::HostConnection> host;
+    std::unique_ptr<PluginInstance> plugin;
+    xcb_window_t parent = 0;
+    xcb_window_t editor = 0;
+};
+} // namespace
+
+TEST_F(PluginEditor, OpensClosesAndOpensAgainInTheHostWindow)
+{
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin->Dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, kPanelWidth);
+    EXPECT_EQ(rect->bottom - rect->top, kPanelHeight);
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    int x, y, w, h;
+    ASSERT_TRUE(host->Geometry(editor, &x, &y, &w, &h));
+    EXPECT_EQ(w, kPanelWidth);
+    EXPECT_EQ(h, kPanelHeight);
+    EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+    host->Sync();
+    EXPECT_TRUE(host->Children(parent).empty());
+    EXPECT_NE(OpenEditor(*plugin, parent), 0u);
+    EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+}
+
+TEST_F(PluginEditor, BackgroundOnTheScreenIsTheCommittedImage)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    std::ifstream file(KORVALA_SOURCE_DIR "/resources/img/bg2.png", std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    IPngImage background;
+    ASSERT_TRUE(background.Decode(bytes.data(), bytes.size()));
+    // Points that no control covers: corners, between the knobs, below the switches.
+    const int points[][2] = {{2, 2}, {549, 2}, {2, 197}, {549, 197}, {130, 60}, {300, 160}, {480, 150}};
+    for (const auto& p : points)
+    {
+        const std::uint32_t screen = host->Pixels(editor, p[0], p[1], 1, 1)[0];
+        EXPECT_EQ(screen, background.Pixel(p[0], p[1]) & 0xffffffu) << p[0] << "," << p[1];
+    }
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, TwoInstancesHaveEditorsOpenAtOnce)
+{
+    std::unique_ptr<PluginInstance> second = Load();
+    ASSERT_TRUE(second);
+    const xcb_window_t otherParent = host->CreateParent(kPanelWidth, kPanelHeight, 10, 300);
+    editor = OpenEditor(*plugin, parent);
+    const xcb_window_t otherEditor = OpenEditor(*second, otherParent);
+    ASSERT_NE(editor, 0u);
+    ASSERT_NE(otherEditor, 0u);
+    plugin->Dispatch(effEditClose);
+    host->Sync();
+    EXPECT_TRUE(host->Children(parent).empty());
+    EXPECT_EQ(host->Children(otherParent).size(), 1u);
+    Idle(*second);
+    second->Dispatch(effEditClose);
+    second->Close();
+}
+
+TEST_F(PluginEditor, HostDestroyingItsWindowBeforeEditCloseIsHarmless)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    host->Destroy(parent);
+    for (int i = 0; i < 20; ++i) Idle(*plugin);
+    EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+    EXPECT_FALSE(host->Exists(editor));
+    parent = host->CreateParent(kPanelWidth, kPanelHeight);
+    EXPECT_NE(OpenEditor(*plugin, parent), 0u);
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, EditorRunsOnAThreadOtherThanTheOneThatCreatedThePlugin)
+{
+    std::atomic<bool> opened{false};
+    std::thread gui([&] {
+        editor = OpenEditor(*plugin, parent);
+        opened = editor != 0;
+        plugin->Dispatch(effEditClose);
+    });
+    gui.join();
+    EXPECT_TRUE(opened.load());
+    EXPECT_TRUE(host->Children(parent).empty());
+}
+
+TEST_F(PluginEditor, VerticalDragOnThresholdKnobRaisesItInOneGesture)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    plugin->SetParameter(kThreshold, 0.2f);
+    plugin->ClearRecords();
+    Drag(94, 106, 0, -40);
+    ExpectOneGesture(kThreshold);
+    EXPECT_GT(plugin->GetParameter(kThreshold), 0.2f);
+    EXPECT_FLOAT_EQ(LastAutomation(kThreshold), plugin->GetParameter(kThreshold));
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, ModelSelectorBandsPickTheModelAndBandEdgesDoNot)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    Click(449, 117); // bottom band: OPTO
+    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 1.0f);
+    Click(449, 103); // middle: FET
+    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.5f);
+    Click(449, 89); // top: VCA
+    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.0f);
+    Click(449, 110); // the edge between middle and bottom
+    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.0f);
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, EachSwitchTogglesOnAClick)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    const int switches[][3] = {{kOversampling, 82, 183}, {kAnalogEmulation, 146, 183},
+                               {kExternalSidechain, 224, 183}};
+    for (const auto& s : switches)
+    {
+        const float before = plugin->GetParameter(s[0]);
+        Click(s[1], s[2]);
+        EXPECT_FLOAT_EQ(plugin->GetParameter(s[0]), before > 0.5f ? 0.0f : 1.0f) << s[0];
+        EXPECT_EQ(Count(audioMasterBeginEdit, s[0]), Count(audioMasterEndEdit, s[0]));
+    }
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, FaderDragDownLowersTheInputGain)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    plugin->SetParameter(kInputGain, 0.8f);
+    Settle();
+    plugin->ClearRecords();
+    // The handle sits at 80 % of the travel from the bottom.
+    const int handleY = 16 + static_cast<int>((1.0 - 0.8) * (126 - 14)) + 7;
+    Drag(36, handleY, 0, 30);
+    ExpectOneGesture(kInputGain);
+    EXPECT_LT(plugin->GetParameter(kInputGain), 0.8f);
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, WheelOnAKnobStepsFinerWithShift)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    plugin->SetParameter(kThreshold, 0.5f);
+    Settle();
+    int rx, ry;
+    Root(94, 106, &rx, &ry);
+    host->MoveTo(rx, ry);
+    host->Button(4, true);
+    host->Button(4, false);
+    Settle();
+    const float coarse = plugin->GetParameter(kThreshold) - 0.5f;
+    host->Key(XK_Shift_L, true);
+    host->Button(4, true);
+    host->Button(4, false);
+    host->Key(XK_Shift_L, false);
+    Settle();
+    const float fine = plugin->GetParameter(kThreshold) - 0.5f - coarse;
+    EXPECT_GT(coarse, 0.0f);
+    EXPECT_GT(fine, 0.0f);
+    EXPECT_LT(fine, coarse);
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, TypedAttackValueReachesTheHostAfterReturn)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    Click(238, 141); // the attack knob's value text
+    plugin->ClearRecords();
+    for (std::uint32_t k : {std::uint32_t(XK_0), std::uint32_t(XK_period), std::uint32_t(XK_3),
+                            std::uint32_t(XK_a)})
+        host->Type(k);
+    Settle();
+    EXPECT_EQ(Count(audioMasterAutomate, kAttack), 0);
+    host->Type(XK_Return);
+    ASSERT_TRUE(IdleUntil([&] { return Count(audioMasterAutomate, kAttack) > 0; }));
+    EXPECT_EQ(plugin->ParameterDisplay(kAttack).rfind("0.3", 0), 0u) << plugin->ParameterDisplay(kAttack);
+    plugin->Dispatch(effEditClose);
+}
+
+TEST_F(PluginEditor, HostForwardedKeysFeedTheEntryAndTheWheelCancelsIt)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0), 0); // no entry: the host keeps it
+    Click(238, 141);
+    EXPECT_EQ(plugin->Dispatch(effEditKeyDown, '7', 0), 1);
+    EXPECT_EQ(plugin->Dispatch(effEditKeyUp, '7', 0), 1);
+    // The wheel cancels: nothing reaches the host.
+    plugin->ClearRecords();
+    int rx, ry;
+    Root(238, 141, &rx, &ry);
+    host->MoveTo(rx, ry);
+    host->Button(5, true);
+    host->Button(5, false);
+    Settle();
+    EXPECT_EQ(Count(audioMasterAutomate, kAttack), 0);
+    EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0), 0); // the entry is gone
+    plugin->Dispatch(effEditClose);
+}
+
+#ifdef KORVALA_HOST_PROGRAM
+// Our host's edit command: opens the editor, plays the demo in real time,
+// and saves a state that render --state takes back.
+TEST_F(PluginEditor, HostEditCommandShowsThePanelAndSavesTheState)
+{
+    char dir[] = "/tmp/korvala-edit-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string state = std::string(dir) + "/state.bin";
+    const std::string shot = std::string(dir) + "/panel.ppm";
+    const std::string command = std::string(KORVALA_HOST_PROGRAM) + " edit " + KORVALA_PLUGIN_PATH +
+                                " --set Threshold=-20 --quit-after 1.5 --save-state " + state +
+                                " --screenshot " + shot + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream stateFile(state, std::ios::binary);
+    const std::vector<char> chunk((std::istreambuf_iterator<char>(stateFile)), std::istreambuf_iterator<char>());
+    EXPECT_GT(chunk.size(), 8u);
+
+    // The screenshot's corner is the background image's corner.
+    std::ifstream ppm(shot, std::ios::binary);
+    std::string magic;
+    int w = 0, h = 0, max = 0;
+    ppm >> magic >> w >> h >> max;
+    ppm.get();
+    ASSERT_EQ(magic, "P6");
+    ASSERT_EQ(w, kPanelWidth);
+    ASSERT_EQ(h, kPanelHeight);
+    unsigned char rgb[3] = {};
+    ppm.read(reinterpret_cast<char*>(rgb), 3);
+    std::ifstream file(KORVALA_SOURCE_DIR "/resources/img/bg2.png", std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    IPngImage background;
+    ASSERT_TRUE(background.Decode(bytes.data(), bytes.size()));
+    EXPECT_EQ((rgb[0] << 16) | (rgb[1] << 8) | rgb[2], static_cast<int>(background.Pixel(0, 0) & 0xffffffu));
+    std::remove(state.c_str());
+    std::remove(shot.c_str());
+    rmdir(dir);
+}
+#endif
