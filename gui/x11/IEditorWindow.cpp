@@ -30,13 +30,6 @@ constexpr std::uint32_t kXEmbedMapped = 1;
 
 // Modifier bits of the host's key events (effEditKeyDown's opt).
 constexpr int kHostModifierShift = 1;
-// The host's virtual keys for the arrows and space (effEditKeyDown's value).
-constexpr int kHostKeySpace = 7;
-constexpr int kHostKeyLeft = 11;
-constexpr int kHostKeyUp = 12;
-constexpr int kHostKeyRight = 13;
-constexpr int kHostKeyDown = 14;
-
 // Edit box colours: those of a standard edit control.
 constexpr std::uint32_t kEntryBackground = 0xffffffffu;
 constexpr std::uint32_t kEntryText = 0xff000000u;
@@ -80,25 +73,6 @@ MouseKeys KeysFromState(std::uint16_t state, int pressed, int released)
     keys.control = (state & XCB_MOD_MASK_CONTROL) != 0;
     keys.alt = (state & XCB_MOD_MASK_1) != 0;
     return keys;
-}
-
-// The canvas key code for a key the host forwards, -1 when none.
-int CanvasKeyFromHost(int character, int virtualKey)
-{
-    switch (virtualKey)
-    {
-    case kHostKeySpace: return 0;
-    case kHostKeyUp: return 1;
-    case kHostKeyDown: return 2;
-    case kHostKeyLeft: return 3;
-    case kHostKeyRight: return 4;
-    default: break;
-    }
-    if (character == ' ') return 0;
-    if (character >= '0' && character <= '9') return 5 + (character - '0');
-    if (character >= 'A' && character <= 'Z') return 15 + (character - 'A');
-    if (character >= 'a' && character <= 'z') return 15 + (character - 'a');
-    return -1;
 }
 
 // Text up to and including the last '/' of path.
@@ -264,6 +238,7 @@ void IEditorWindow::CloseWindow()
 
 void IEditorWindow::ReleaseX()
 {
+    SetEntryOpen(false);
     delete mSurface;
     mSurface = nullptr;
     delete mX; // disconnects
@@ -302,7 +277,9 @@ void IEditorWindow::OnHostIdle()
         ReleaseX();
     }
     if (!mX) return;
+    TakeHostKeys();
     if (TickDue()) TimerTick();
+    SetEntryOpen(mEntry.IsOpen());
     if (mEntryDirty) PaintTextEntry();
     mX->Flush();
 }
@@ -557,22 +534,42 @@ void IEditorWindow::TakeFocus()
 
 bool IEditorWindow::OnHostKey(bool down, int character, int virtualKey, int modifiers)
 {
-    if (mEntry.IsOpen())
+    if (!mEntryOpen.load(std::memory_order_acquire)) return false;
+    // The box takes every key while open, so the host's shortcuts stay quiet
+    // while the user types.
+    if (down)
     {
-        // The box takes every key while open, so the host's shortcuts stay
-        // quiet while the user types.
-        if (down)
+        char c = 0;
+        const ITextEntry::Key key = ITextEntry::KeyFromHost(character, virtualKey, &c);
+        std::lock_guard<std::mutex> lock(mHostKeysLock);
+        mHostKeys.push_back({key, c, (modifiers & kHostModifierShift) != 0});
+    }
+    return true;
+}
+
+void IEditorWindow::TakeHostKeys()
+{
+    std::vector<HostKey> keys;
+    {
+        std::lock_guard<std::mutex> lock(mHostKeysLock);
+        keys.swap(mHostKeys);
+    }
+    for (const HostKey& k : keys)
+        if (mEntry.IsOpen())
         {
-            char c = 0;
-            const ITextEntry::Key key = ITextEntry::KeyFromHost(character, virtualKey, &c);
-            mEntry.OnKey(key, c, (modifiers & kHostModifierShift) != 0);
+            mEntry.OnKey(k.key, k.c, k.shift);
             mEntryDirty = true;
         }
-        return true;
+}
+
+void IEditorWindow::SetEntryOpen(bool open)
+{
+    mEntryOpen.store(open, std::memory_order_release);
+    if (!open)
+    {
+        std::lock_guard<std::mutex> lock(mHostKeysLock);
+        mHostKeys.clear();
     }
-    if (!down) return false;
-    const int code = CanvasKeyFromHost(character, virtualKey);
-    return code >= 0 && OnKeyDown(mPointerX, mPointerY, code);
 }
 
 // ---- text entry ---------------------------------------------------------------------------
@@ -584,6 +581,7 @@ void IEditorWindow::CreateTextEntry(IControl* control, const ITextStyle& style, 
     if (!mEntry.Open(control, param, initialText, control->TextEntryLength(), box, style)) return;
     mEntryLostFocus = false;
     mEntrySelecting = false;
+    SetEntryOpen(true);
     TakeFocus();
     mEntryDirty = true;
 }
@@ -597,6 +595,7 @@ void IEditorWindow::DropTextEntry(bool wholePanel)
 {
     const IBox b = mEntry.Box();
     mEntry.Close();
+    SetEntryOpen(false);
     mEntryDirty = false;
     Draw(wholePanel ? IBox(0, 0, mWidth, mHeight) : IBox(b.left, b.top, b.right + 1, b.bottom + 1));
 }

@@ -4,8 +4,11 @@
 #include "gui/ITextEntry.h"
 #include "gui/x11/IClickTracker.h"
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <vector>
 
 class IMemoryBitmap;
 class IX11Connection;
@@ -51,6 +54,9 @@ class IEditorWindow : public IEditorCanvas
     // Handles every pending event, then runs the timer tick when a frame
     // period has passed on the monotonic clock.
     void OnHostIdle() override;
+    // Any thread. While the edit box is open it takes every key (applied at
+    // the next idle call) and answers true; otherwise false, and the host
+    // keeps the key (the panel gets keys as X events while it has the focus).
     bool OnHostKey(bool down, int character, int virtualKey, int modifiers) override;
 
     // --- for tests and figures ---
@@ -59,6 +65,7 @@ class IEditorWindow : public IEditorCanvas
     bool UsesSharedMemory() const;
     // Image bytes sent to the server since the window opened.
     std::uint64_t ImageBytesSent() const;
+    // The edit box; same thread as the idle calls.
     const ITextEntry& TextEntry() const { return mEntry; }
     std::uint32_t ParentWindow() const { return mParent; }
     // Ticks (draw passes started by the frame clock) since the window opened.
@@ -68,6 +75,9 @@ class IEditorWindow : public IEditorCanvas
     friend struct IX11EventHandlers;
 
     void PumpEvents();
+    // Applies the keys OnHostKey queued to the open edit box.
+    void TakeHostKeys();
+    void SetEntryOpen(bool open);
     bool TickDue();
     void TimerTick();
     void TakeFocus();
@@ -86,6 +96,19 @@ class IEditorWindow : public IEditorCanvas
     bool mWindowGone = false; // destroyed by the server with the host's window
 
     ITextEntry mEntry;
+    // Keys a host forwards may come from another thread than the idle calls
+    // (Ardour: its GUI thread, while idle runs on its editor thread). They
+    // are queued under mHostKeysLock and applied by the next idle call;
+    // mEntryOpen tells the host's thread whether the box takes keys at all.
+    struct HostKey
+    {
+        ITextEntry::Key key;
+        char c;
+        bool shift;
+    };
+    std::mutex mHostKeysLock;
+    std::vector<HostKey> mHostKeys;
+    std::atomic<bool> mEntryOpen{false};
     IMemoryBitmap* mEntryBitmap = nullptr;
     bool mEntryDirty = false;
     bool mEntryLostFocus = false;

@@ -367,12 +367,35 @@ TEST_F(X11Editor, HostKeysFeedTheOpenEditBoxAndAreConsumed)
     EXPECT_TRUE(panel->window->OnHostKey(true, '.', 0, 0));
     EXPECT_TRUE(panel->window->OnHostKey(true, '4', 0, 0));
     EXPECT_TRUE(panel->window->OnHostKey(true, 'x', 0, 0));
-    EXPECT_EQ(panel->window->TextEntry().Text(), "0.4");
+    ASSERT_TRUE(IdleUntil([&] { return panel->window->TextEntry().Text() == "0.4"; }));
     EXPECT_TRUE(panel->window->OnHostKey(true, 0, 4, 0)); // Return
     ASSERT_TRUE(IdleUntil([&] { return !panel->window->TextEntry().IsOpen(); }));
     const auto automations = Calls("automate", kAttack);
     ASSERT_FALSE(automations.empty());
     EXPECT_NEAR(automations.back().mValue, std::sqrt((0.4 - 0.02) / 0.78), 1e-6);
+}
+
+TEST_F(X11Editor, HostKeysFromAnotherThreadReachTheEditBoxThroughIdle)
+{
+    const std::uint32_t w = Open();
+    ShowPanel();
+    int rx, ry;
+    Root(w, 120, 20, &rx, &ry);
+    host->Click(rx, ry, 3);
+    ASSERT_TRUE(IdleUntil([&] { return panel->window->TextEntry().IsOpen(); }));
+    // Ardour forwards keys on its GUI thread while its editor thread idles.
+    std::atomic<int> consumed{0};
+    std::thread hostGui([&] {
+        for (char c : std::string("0.125"))
+        {
+            consumed += panel->window->OnHostKey(true, c, 0, 0);
+            consumed += panel->window->OnHostKey(false, c, 0, 0);
+        }
+    });
+    for (int i = 0; i < 50; ++i) panel->Idle();
+    hostGui.join();
+    EXPECT_EQ(consumed.load(), 10);
+    ASSERT_TRUE(IdleUntil([&] { return panel->window->TextEntry().Text() == "0.125"; }));
 }
 
 TEST_F(X11Editor, ClickOnThePanelDropsTheEditBoxAndStillReachesTheControl)
