@@ -245,10 +245,14 @@ int IEditorCanvas::RasterMode(const IBlend* blend)
 {
     switch (blend ? blend->method : 0)
     {
-    case 1: return IRaster::kCopy;
-    case 2: return IRaster::kAdd | IRaster::kUseSourceAlpha;
-    case 3: return IRaster::kColourDodge | IRaster::kUseSourceAlpha;
-    default: return IRaster::kCopy | IRaster::kUseSourceAlpha;
+    case 1:
+        return IRaster::kCopy;
+    case 2:
+        return IRaster::kAdd | IRaster::kUseSourceAlpha;
+    case 3:
+        return IRaster::kColourDodge | IRaster::kUseSourceAlpha;
+    default:
+        return IRaster::kCopy | IRaster::kUseSourceAlpha;
     }
 }
 
@@ -279,7 +283,8 @@ bool IEditorCanvas::DrawImageFrame(const IImageStrip& image, const IBox& dest, i
 {
     int srcY = 0;
     if (image.frames >= 2 && frame >= 2)
-        srcY = static_cast<int>(static_cast<double>(image.height) * (frame - 1) / image.frames + 0.5);
+        srcY =
+            static_cast<int>(static_cast<double>(image.height) * (frame - 1) / image.frames + 0.5);
     return DrawImage(image, dest, 0, srcY, blend);
 }
 

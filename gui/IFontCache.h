@@ -42,8 +42,7 @@ class IFontCache
     // The font stored under key; otherwise create() (a callable returning a
     // new ICachedFont* or null), stored when not null. Null when absent and
     // creation failed; nothing is stored then, so a later call tries again.
-    template <typename Create>
-    ICachedFont* FindOrCreate(const Key& key, Create&& create)
+    template <typename Create> ICachedFont* FindOrCreate(const Key& key, Create&& create)
     {
         std::lock_guard<std::mutex> lock(mMutex);
         if (ICachedFont* font = FindLocked(key)) return font;

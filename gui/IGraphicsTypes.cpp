@@ -22,10 +22,17 @@ std::string IMenu::ItemLabel(int i) const
     const char* format = nullptr;
     switch (prefix)
     {
-    case 1: format = "%1d: %s"; break;
-    case 2: format = "%02d: %s"; break;
-    case 3: format = "%03d: %s"; break;
-    default: return items[static_cast<size_t>(i)].text;
+    case 1:
+        format = "%1d: %s";
+        break;
+    case 2:
+        format = "%02d: %s";
+        break;
+    case 3:
+        format = "%03d: %s";
+        break;
+    default:
+        return items[static_cast<size_t>(i)].text;
     }
     const std::string& text = items[static_cast<size_t>(i)].text;
     // The number takes at most 11 characters, the separator 2.
