@@ -141,7 +141,10 @@ class IEditorCanvas : public IEditorView
     virtual IBitmap* CreateDrawBitmap(int width, int height);
     // A new font for the style (CacheFont, font cache mutex held): face
     // name, size, weight 700 for style 1 else 400, italic for style 2,
-    // orientation and quality. Null when no face can be opened.
+    // orientation and quality. Null when no face can be opened. The raster
+    // font opens faces itself on Linux only; on Windows it wraps a GDI font,
+    // so the Win32 window layer overrides this (CreateFontA, then
+    // SetFromSystemFont with kOwnsSystemFont | kAllowDirectDraw).
     virtual ICachedFont* CreateCachedFont(const ITextStyle& style);
 
     // Index of the last control that is neither hidden nor grayed and is hit

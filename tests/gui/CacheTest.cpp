@@ -16,6 +16,8 @@
 #include <regex>
 #include <string>
 
+using namespace canvas_test;
+
 namespace
 {
 std::vector<unsigned char> ReadFile(const std::string& path)
@@ -155,6 +157,7 @@ TEST(EmbeddedImages, OnlyNamesEndingInPngLoad)
 TEST(FontCache, StylesDifferingOnlyInColourAlignmentOrQualityShareOneFont)
 {
     TestCanvas canvas;
+    canvas.blankFonts = true;
     ITextStyle a("Arial", 97, IArgb(255, 1, 2, 3), 0, 1, 0, 0);
     ITextStyle b("Arial", 97, IArgb(128, 9, 9, 9), 0, 2, 0, 3);
     ICachedFont* fa = canvas.CacheFont(&a);
@@ -166,6 +169,7 @@ TEST(FontCache, StylesDifferingOnlyInColourAlignmentOrQualityShareOneFont)
 
     // A second canvas (another plug-in instance) finds it too.
     TestCanvas other;
+    other.blankFonts = true;
     ITextStyle c("Arial", 97, IArgb(), 0, 0, 0, 0);
     EXPECT_EQ(other.CacheFont(&c), fa);
     EXPECT_EQ(other.fontCreations, 0);
@@ -174,6 +178,7 @@ TEST(FontCache, StylesDifferingOnlyInColourAlignmentOrQualityShareOneFont)
 TEST(FontCache, SizeOrientationStyleAndTheExactNameEachMakeAnotherFont)
 {
     TestCanvas canvas;
+    canvas.blankFonts = true;
     ITextStyle base("Arial", 96, IArgb(), 0, 1, 0, 0);
     ICachedFont* f0 = canvas.CacheFont(&base);
     ASSERT_NE(f0, nullptr);
@@ -209,6 +214,7 @@ TEST(FontCache, AFontThatCannotBeCreatedIsNotStoredAndTextThenFails)
 
     // Nothing was stored: the next attempt creates the font.
     canvas.failFonts = false;
+    canvas.blankFonts = true;
     EXPECT_NE(canvas.CacheFont(&style), nullptr);
     EXPECT_EQ(canvas.fontCreations, 3);
     EXPECT_EQ(IFontCache::Instance().Count(), before + 1);

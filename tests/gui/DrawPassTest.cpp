@@ -8,6 +8,8 @@
 
 #include <memory>
 
+using namespace canvas_test;
+
 namespace
 {
 constexpr std::uint32_t kPaper = 0xff102030u;

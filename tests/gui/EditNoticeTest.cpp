@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace canvas_test;
+
 namespace
 {
 const MouseKeys kLeft{1, 0, 0, 0, 0};

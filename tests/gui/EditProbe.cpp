@@ -1,5 +1,8 @@
 #include "CanvasTestSupport.h"
 
+namespace canvas_test
+{
+
 namespace
 {
 VstIntPtr VSTCALLBACK RecordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
@@ -28,3 +31,4 @@ EditProbe::EditProbe()
     GetParam(1)->SetDisplayText(2, "Opto");
     GetParam(2)->InitBool("Bypass", false);
 }
+} // namespace canvas_test

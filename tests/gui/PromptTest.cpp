@@ -8,6 +8,8 @@
 
 #include <memory>
 
+using namespace canvas_test;
+
 namespace
 {
 struct Prompt

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace canvas_test;
+
 namespace
 {
 using Events = std::vector<std::string>;
