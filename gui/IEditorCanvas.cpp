@@ -32,7 +32,8 @@ class BackgroundControl : public IControl
     }
     bool Draw(IEditorCanvas* canvas) override
     {
-        return canvas->DrawImageFrame(mStrip, GetRect(), 1, &GetBlend());
+        const IBlend blend = GetBlend();
+        return canvas->DrawImageFrame(mStrip, GetRect(), 1, &blend);
     }
 
   private:
