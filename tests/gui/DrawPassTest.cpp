@@ -327,10 +327,3 @@ TEST(HandOver, PlugInPushesReachOnlyControlsThatExist)
     EXPECT_EQ(canvas.GetControl(2), nullptr);
     EXPECT_EQ(a->GetCanvas(), &canvas);
 }
-
-TEST(HandOver, AFrameRateOfZeroOrLessMeansTwentyFive)
-{
-    EXPECT_EQ(TestCanvas(nullptr, 10, 10, 0).FrameRate(), 25);
-    EXPECT_EQ(TestCanvas(nullptr, 10, 10, -4).FrameRate(), 25);
-    EXPECT_EQ(TestCanvas(nullptr, 10, 10, 30).FrameRate(), 30);
-}
