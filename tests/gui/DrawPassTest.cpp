@@ -68,13 +68,13 @@ TEST(DirtyQuery, TheBoxGrowsToTheUnionOfTheDirtyControls)
 TEST(DrawPass, ControlsOverlappingTheBoxPaintInListOrderAndEveryControlEndsClean)
 {
     Surface s;
-    struct Spec
+    struct Item
     {
         IBox box;
         std::uint32_t colour;
         bool hidden;
     };
-    const Spec specs[] = {
+    const Item items[] = {
         {IBox(0, 0, 20, 20), 0xffff0000u, false},   // overlaps
         {IBox(10, 10, 30, 30), 0xff00ff00u, false}, // overlaps, paints over the first
         {IBox(40, 5, 50, 15), 0xff0000ffu, false},  // its left edge is the box's right: drawn
@@ -84,10 +84,10 @@ TEST(DrawPass, ControlsOverlappingTheBoxPaintInListOrderAndEveryControlEndsClean
         {IBox(), 0xff808080u, false},               // empty rectangle
     };
     std::vector<ProbeControl*> controls;
-    for (const Spec& spec : specs)
+    for (const Item& item : items)
     {
-        controls.push_back(s.Add(spec.box, spec.colour));
-        if (spec.hidden) controls.back()->Hide(true);
+        controls.push_back(s.Add(item.box, item.colour));
+        if (item.hidden) controls.back()->Hide(true);
         // Hiding asks for one more redraw; start from one dirty flag each.
         controls.back()->SetClean();
         controls.back()->SetClean();
@@ -97,15 +97,15 @@ TEST(DrawPass, ControlsOverlappingTheBoxPaintInListOrderAndEveryControlEndsClean
     EXPECT_TRUE(s.canvas.Draw(update));
 
     // Which controls drew, by the overlap rule written out.
-    auto drawn = [&](const Spec& spec)
+    auto drawn = [&](const Item& item)
     {
-        const IBox& r = spec.box;
-        return !spec.hidden && !r.IsEmpty() && update.right >= r.left && update.left < r.right &&
+        const IBox& r = item.box;
+        return !item.hidden && !r.IsEmpty() && update.right >= r.left && update.left < r.right &&
                update.bottom >= r.top && update.top < r.bottom;
     };
     for (size_t i = 0; i < controls.size(); ++i)
     {
-        EXPECT_EQ(controls[i]->draws, drawn(specs[i]) ? 1 : 0) << "control " << i;
+        EXPECT_EQ(controls[i]->draws, drawn(items[i]) ? 1 : 0) << "control " << i;
         EXPECT_FALSE(controls[i]->IsDirty()) << "control " << i;
     }
     // Each drawn control fills its whole rectangle (fills are not clipped to
@@ -114,8 +114,8 @@ TEST(DrawPass, ControlsOverlappingTheBoxPaintInListOrderAndEveryControlEndsClean
         for (int x = 0; x < 64; ++x)
         {
             std::uint32_t expected = kPaper;
-            for (const Spec& spec : specs)
-                if (drawn(spec) && spec.box.Contains(x, y)) expected = spec.colour;
+            for (const Item& item : items)
+                if (drawn(item) && item.box.Contains(x, y)) expected = item.colour;
             ASSERT_EQ(s.canvas.Pixel(x, y), expected) << x << "," << y;
         }
     ASSERT_EQ(s.canvas.screens.size(), 1u);
