@@ -2,6 +2,7 @@
 
 #include "framework/IEffectBase.h"
 #include "framework/IParameter.h"
+#include "gui/IBitmapControl.h"
 #include "gui/IControl.h"
 #include "gui/IEmbeddedImages.h"
 #include "gui/IFontCache.h"
@@ -18,28 +19,6 @@
 
 namespace
 {
-// The panel's background: the whole image copied at (0, 0) as it is, alpha
-// ignored (blend method 1), bound to no parameter. It draws as a one-frame
-// bitmap control does.
-class BackgroundControl : public IControl
-{
-  public:
-    BackgroundControl(IEffectBase* plugin, const IImageStrip& strip)
-        : IControl(plugin, IBox(0, 0, strip.width, strip.height / std::max(1, strip.frames)), -1,
-                   1),
-          mStrip(strip)
-    {
-    }
-    bool Draw(IEditorCanvas* canvas) override
-    {
-        const IBlend blend = GetBlend();
-        return canvas->DrawImageFrame(mStrip, GetRect(), 1, &blend);
-    }
-
-  private:
-    IImageStrip mStrip;
-};
-
 // The overlap rule of the draw pass and the image clip: a box whose right
 // edge equals the other's left edge (or bottom equals top) still counts.
 bool Overlaps(const IBox& box, const IBox& r)
@@ -86,7 +65,8 @@ int IEditorCanvas::AttachControl(IControl* control)
 void IEditorCanvas::AttachBackground(int resourceId, const char* name)
 {
     const IImageStrip strip = LoadImageStrip(resourceId, name, 1);
-    IControl* background = new BackgroundControl(mPlugin, strip);
+    // Copied as it is, alpha ignored (blend method 1), bound to nothing.
+    IControl* background = new IBitmapControl(mPlugin, 0, 0, -1, strip, 1);
     background->SetCanvas(this);
     mControls.insert(mControls.begin(), background);
 }
@@ -120,22 +100,7 @@ IBitmap* IEditorCanvas::LoadImageResource(int resourceId, const char* name)
     const void* data = nullptr;
     std::size_t size = 0;
     if (!FindEmbeddedImage(resourceId, &data, &size)) return nullptr;
-    IPngImage png;
-    if (!png.Decode(data, size)) return nullptr;
-    IMemoryBitmap* bitmap = new (std::nothrow) IMemoryBitmap(png.Width(), png.Height(), 4);
-    if (!bitmap) return nullptr;
-    std::uint32_t* bits = bitmap->Bits();
-    if (!bits || bitmap->Width() != png.Width() || bitmap->Height() != png.Height())
-    {
-        delete bitmap;
-        return nullptr;
-    }
-    const std::uint32_t* src = png.Pixels();
-    const size_t rowBytes = static_cast<size_t>(png.Width()) * sizeof(std::uint32_t);
-    for (int y = 0; y < png.Height(); ++y)
-        std::memcpy(bits + static_cast<size_t>(y) * bitmap->RowSpan(),
-                    src + static_cast<size_t>(y) * png.RowSpan(), rowBytes);
-    return bitmap;
+    return IPngImage::DecodeBitmap(data, size);
 }
 
 // ---- plug-in side ---------------------------------------------------------------
