@@ -92,7 +92,27 @@ bool PluginInstance::Open(const std::string& path)
         library_.Close();
         return false;
     }
+    if (!StartEffect(entry))
+    {
+        library_.Close();
+        return false;
+    }
+    return true;
+}
 
+bool PluginInstance::OpenEntry(VstPluginMainProc entry)
+{
+    Close();
+    if (entry == nullptr)
+    {
+        error_ = "no entry point";
+        return false;
+    }
+    return StartEffect(entry);
+}
+
+bool PluginInstance::StartEffect(VstPluginMainProc entry)
+{
     PluginInstance* previous = std::exchange(loadingInstance, this);
     AEffect* effect = entry(&PluginInstance::HostCallback);
     loadingInstance = previous;
@@ -100,7 +120,6 @@ bool PluginInstance::Open(const std::string& path)
     if (effect == nullptr)
     {
         error_ = "the entry point answered no effect";
-        library_.Close();
         return false;
     }
     if (effect->magic != kEffectMagic)
@@ -108,7 +127,6 @@ bool PluginInstance::Open(const std::string& path)
         // Not an effect record: nothing in it can be trusted, not even the
         // dispatcher, so the object is leaked rather than closed.
         error_ = "the effect record has the wrong magic";
-        library_.Close();
         return false;
     }
     effect_ = effect;

@@ -56,6 +56,9 @@ class PluginInstance
     // Loads the library, finds VSTPluginMain (or main), calls it and checks
     // the magic, then sends effOpen. False with Error() on any failure.
     bool Open(const std::string& path);
+    // The same for an entry point linked into this program (a tool that
+    // reaches behind the effect record, such as the panel snapshot).
+    bool OpenEntry(VstPluginMainProc entry);
     // effSetSampleRate, effSetBlockSize, then effMainsChanged (1).
     void Start(double sampleRate, VstInt32 blockSize);
     // Suspends if resumed, sends effClose and unloads the library. Safe to repeat.
@@ -127,6 +130,7 @@ class PluginInstance
                                               VstIntPtr value, void* ptr, float opt);
 
   private:
+    bool StartEffect(VstPluginMainProc entry);
     VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     std::string AskText(VstInt32 opcode, VstInt32 index);
     const VstTimeInfo* FillTimeInfo();
