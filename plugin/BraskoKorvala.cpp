@@ -1,6 +1,7 @@
 #include "plugin/BraskoKorvala.h"
 
 #include "dsp/ChainPasses.h"
+#include "gui/IEditorCanvas.h"
 #include "plugin/BraskoKorvalaPanel.h"
 
 #include <algorithm>
