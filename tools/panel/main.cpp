@@ -17,6 +17,7 @@
 #include "ParameterAssignment.h"
 #include "PluginInstance.h"
 
+#include "gui/IControl.h"
 #include "gui/IEditorCanvas.h"
 #include "plugin/BraskoKorvala.h"
 
