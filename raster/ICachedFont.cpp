@@ -5,15 +5,7 @@
 #include "raster/IUtf8.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-// <windows.h> maps DrawText onto DrawTextA/W; this file defines ours.
-#undef DrawText
+#include "raster/win32/WindowsApi.h"
 #include "raster/win32/IGdiGlyphSource.h"
 #include "raster/win32/IGdiText.h"
 #else

@@ -1,12 +1,6 @@
 #include "raster/win32/ISystemBitmap.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "raster/win32/WindowsApi.h"
 
 #include <cstdint>
 #include <limits>

@@ -7,15 +7,7 @@
 #include "raster/win32/IGdiText.h"
 #include "raster/win32/ISystemBitmap.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-// <windows.h> maps DrawText onto DrawTextA/W; ICachedFont has its own.
-#undef DrawText
+#include "raster/win32/WindowsApi.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,7 @@
 
 #include "raster/win32/ISystemBitmap.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "raster/win32/WindowsApi.h"
 
 #include <gtest/gtest.h>
 
