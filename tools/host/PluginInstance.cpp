@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace
@@ -443,4 +445,14 @@ VstIntPtr PluginInstance::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*va
     default:
         return 0;
     }
+}
+
+bool PluginInstance::SetChunkFromFile(const std::string& path, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> chunk((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    if (!file.bad() && file.is_open() && SetChunk(true, chunk)) return true;
+    error = "the plug-in did not accept the state in " + path;
+    return false;
 }

@@ -110,6 +110,10 @@ class PluginInstance
     // State. GetChunk copies what the plug-in hands over (empty on refusal);
     // SetChunk answers the plug-in's answer as a bool.
     std::vector<uint8_t> GetChunk(bool program);
+    // Reads a program chunk saved by a tool (render --save-state) and hands it
+    // to the plug-in; false with error when the file cannot be read or the
+    // plug-in refuses it.
+    bool SetChunkFromFile(const std::string& path, std::string& error);
     bool SetChunk(bool program, const std::vector<uint8_t>& data);
 
     // What the plug-in asked of the host.

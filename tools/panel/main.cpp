@@ -51,14 +51,6 @@ int Usage(const std::string& error)
     return 2;
 }
 
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,25 +99,18 @@ int main(int argc, char** argv)
     }
     plugin.SetSampleRate(input.sampleRate);
     plugin.SetBlockSize(static_cast<VstInt32>(block));
-    if (args.Has("state"))
+    if (args.Has("state") && !plugin.SetChunkFromFile(args.Get("state"), error))
     {
-        std::vector<uint8_t> chunk;
-        if (!ReadBytes(args.Get("state"), chunk) || !plugin.SetChunk(true, chunk))
-        {
-            std::fprintf(stderr, "korvala-panel: the plug-in did not accept the state in %s\n",
-                         args.Get("state").c_str());
-            return 1;
-        }
+        std::fprintf(stderr, "korvala-panel: %s\n", error.c_str());
+        return 1;
     }
-    for (const std::string& text : args.GetAll("set"))
+    switch (ParameterAssignment::ApplyAll(plugin, args.GetAll("set"), error))
     {
-        ParameterAssignment assignment;
-        if (!assignment.Parse(text)) return Usage("--set wants NAME=TEXT, not \"" + text + "\"");
-        if (!assignment.Apply(plugin, error))
-        {
-            std::fprintf(stderr, "korvala-panel: %s\n", error.c_str());
-            return 1;
-        }
+    case 0: break;
+    case 2: return Usage(error);
+    default:
+        std::fprintf(stderr, "korvala-panel: %s\n", error.c_str());
+        return 1;
     }
     plugin.Resume();
 
