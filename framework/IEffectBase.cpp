@@ -52,7 +52,15 @@ IEffectBase::IEffectBase(int nParams, const char* channelIOStr, int nPresets,
     char stamp[64] = {};
     char zone[32] = {};
     const std::time_t now = std::time(nullptr);
-    if (const std::tm* local = std::localtime(&now))
+    // The re-entrant conversion: std::localtime's shared result would be
+    // overwritten under another thread (or a caller) still reading it.
+    std::tm localStorage = {};
+#if defined(_WIN32)
+    const std::tm* local = localtime_s(&localStorage, &now) == 0 ? &localStorage : nullptr;
+#else
+    const std::tm* local = localtime_r(&now, &localStorage);
+#endif
+    if (local)
     {
         std::strftime(stamp, sizeof(stamp), "%Y%m%d %H:%M ", local);
         char zoneName[32] = {};
@@ -610,7 +618,6 @@ bool IEffectBase::NeedsChannelBuffers(double** inputs, double** outputs) const
 
 void IEffectBase::ProcessHostDouble(double** inputs, double** outputs, int nFrames)
 {
-    ScopedLock lock(this);
     // Flush-to-zero for this call only: the host's own mode is restored on
     // return, whichever path returns.
     IFlushDenormals flush;
@@ -649,7 +656,6 @@ void IEffectBase::ProcessHostDouble(double** inputs, double** outputs, int nFram
 
 void IEffectBase::ProcessHostSingle(float** inputs, float** outputs, int nFrames, bool accumulate)
 {
-    ScopedLock lock(this);
     // As in ProcessHostDouble; it also covers the narrowing to single
     // precision.
     IFlushDenormals flush;

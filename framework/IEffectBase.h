@@ -237,7 +237,8 @@ class IEffectBase
     double** GetInputPointers() const { return mInputPtrs; }
     double** GetOutputPointers() const { return mOutputPtrs; }
 
-    // Whole process callbacks (audio thread; take the lock): attach, run
+    // Whole process callbacks (audio thread, lock held by the caller: the
+    // binding's process callback takes it once for the block): attach, run
     // ProcessBlock and, for single precision, narrow. Blocks longer than the
     // channel buffers (GetBlockSize()) are processed in pieces of at most that
     // length, so no buffer is overrun. A negative frame count counts as 0.

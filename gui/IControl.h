@@ -43,7 +43,8 @@ class IControl
     virtual bool OnKeyDown(int x, int y, int key);
     virtual void OnMouseOver(int x, int y, const MouseKeys& keys);
     virtual void OnMouseOut();
-    // False aborts the canvas's draw pass.
+    // False when a canvas primitive failed; the canvas still draws the
+    // controls after this one and reports the failure.
     virtual bool Draw(IEditorCanvas* canvas);
     virtual void SetValueFromPlugin(double v);
     virtual void SetTextFromEntry(const char* text);

@@ -52,7 +52,9 @@ class IEditorCanvas : public IEditorView
     // Grows box to the union of every dirty control's rectangle.
     bool IsDirty(IBox* box);
     // Draws the controls overlapping box into the off-screen bitmap, marks
-    // every control clean, then DrawScreen(box).
+    // every control clean, then DrawScreen(box). A control whose Draw fails
+    // does not stop the others: the pass goes on, the screen is still updated
+    // and the result is false.
     bool Draw(const IBox& box);
     bool DrawImage(const IImageStrip& image, const IBox& dest, int srcX, int srcY,
                    const IBlend* blend);
@@ -108,7 +110,21 @@ class IEditorCanvas : public IEditorView
     void CloseWindow() override {}
     virtual void* GetWindow() { return nullptr; }
     // Decodes the image resource id; null when it is missing or not a PNG.
+    // name must end in ".png" (any case). The default takes the images
+    // compiled into the module (IEmbeddedImages).
     virtual IBitmap* LoadImageResource(int resourceId, const char* name);
+
+    // --- the mappings the primitives apply (pure) ---
+    // Raster mode of a blend method: 1 plain copy; 2 add, 3 colour dodge and
+    // every other value copy, each with the source alpha counting. Null is
+    // method 0.
+    static int RasterMode(const IBlend* blend);
+    // The blend's weight; 1 for null.
+    static float RasterWeight(const IBlend* blend);
+    // ICachedFont::DrawText flags for a style: never clipped; foreground
+    // alpha when the colour's A is not 255; alignment 1 centred, any other
+    // non-zero value right-aligned.
+    static int TextFlags(const ITextStyle& style);
 
     // --- accessors ---
     IEffectBase* GetPlugin() const { return mPlugin; }
@@ -120,6 +136,23 @@ class IEditorCanvas : public IEditorView
     int MouseCapture() const { return mMouseCapture; }
 
   protected:
+    // The off-screen bitmap (PrepareDrawing); a memory bitmap here, a window
+    // layer may return one its screen copy can use directly. Null on failure.
+    virtual IBitmap* CreateDrawBitmap(int width, int height);
+    // A new font for the style (CacheFont, font cache mutex held): face
+    // name, size, weight 700 for style 1 else 400, italic for style 2,
+    // orientation and quality. Null when no face can be opened. The raster
+    // font opens faces itself on Linux only; on Windows it wraps a GDI font,
+    // so the Win32 window layer overrides this (CreateFontA, then
+    // SetFromSystemFont with kOwnsSystemFont | kAllowDirectDraw).
+    virtual ICachedFont* CreateCachedFont(const ITextStyle& style);
+
+    // Index of the last control that is neither hidden nor grayed and is hit
+    // at (x, y); -1 for none.
+    int HitControl(int x, int y) const;
+    // Capture first, else the control under the pointer; -1 for none.
+    int MouseTarget(int x, int y) const;
+
     IEffectBase* mPlugin;
     std::vector<IControl*> mControls;
     IBox mDrawRect;

@@ -1,6 +1,8 @@
 #include "plugin/BraskoKorvala.h"
 
 #include "dsp/ChainPasses.h"
+#include "gui/IEditorCanvas.h"
+#include "plugin/BraskoKorvalaPanel.h"
 
 #include <algorithm>
 #include <climits>
@@ -43,6 +45,10 @@ BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
 
     // The single preset holds the defaults just declared.
     MakeDefaultPresets("-", 1);
+
+    // The panel is built once, whether or not a host ever opens it; the base
+    // owns the canvas from here on and pushes every parameter into it.
+    AttachGraphics(BraskoKorvalaPanel::Build(this, mMeterControls, mKnobControls));
 }
 
 BraskoKorvala::~BraskoKorvala() = default;

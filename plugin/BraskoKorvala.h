@@ -98,7 +98,7 @@ class BraskoKorvala : public IEffectVST
     // After parameter idx changed (host, editor or preset). Any thread the
     // host or the editor uses; takes the lock.
     void OnParameterChange(int idx) override;
-    // Audio thread, lock held by the framework's process callback. Reads four
+    // Audio thread, lock held by the binding's process callback. Reads four
     // inputs (main left/right, sidechain left/right) and writes two outputs.
     // Allocates nothing.
     void ProcessBlock(double** inputs, double** outputs, int nFrames) override;

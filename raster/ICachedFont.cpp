@@ -5,15 +5,9 @@
 #include "raster/IUtf8.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-// <windows.h> maps DrawText onto DrawTextA/W; this file defines ours.
-#undef DrawText
+#include "raster/win32/WindowsApi.h"
+#include "raster/win32/IGdiGlyphSource.h"
+#include "raster/win32/IGdiText.h"
 #else
 #include "raster/IFreeTypeFace.h"
 #endif
@@ -51,6 +45,8 @@ ICachedFont::~ICachedFont()
 {
     if (mImpl == nullptr) return;
 #ifdef _WIN32
+    // The glyph source uses the system font: it goes first.
+    mImpl->source.reset();
     if (mImpl->systemFont != nullptr && (mImpl->flags & kOwnsSystemFont) != 0)
         DeleteObject(static_cast<HGDIOBJ>(mImpl->systemFont));
 #endif
@@ -60,19 +56,29 @@ ICachedFont::~ICachedFont()
 bool ICachedFont::Create(const char* faceName, int heightPx, int weight, bool italic,
                          int orientation, int quality)
 {
+    if (mImpl == nullptr) return false;
+#ifdef _WIN32
+    // GDI's font quality for ours: 0 default, 1 non-anti-aliased,
+    // 2 anti-aliased, 3 ClearType; anything else is the default.
+    static constexpr DWORD kQualities[] = {DEFAULT_QUALITY, NONANTIALIASED_QUALITY,
+                                           ANTIALIASED_QUALITY, CLEARTYPE_QUALITY};
+    const DWORD gdiQuality =
+        quality >= 0 && quality <= 3 ? kQualities[quality] : DWORD{DEFAULT_QUALITY};
+    // A positive height is the cell height in pixels; escapement and
+    // orientation are in tenths of a degree.
+    HFONT font =
+        CreateFontA(heightPx, 0, orientation * 10, orientation * 10, weight, italic ? TRUE : FALSE,
+                    FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    gdiQuality, DEFAULT_PITCH, faceName);
+    if (font == nullptr) return false;
+    // From here the cached font owns the GDI font, whatever happens next.
+    SetFromSystemFont(font, kOwnsSystemFont | kAllowDirectDraw);
+    return HasGlyphSource();
+#else
     // Text is always drawn horizontally and anti-aliased: the editor asks for
     // orientation 0 and the default quality only.
     (void)orientation;
     (void)quality;
-    if (mImpl == nullptr) return false;
-#ifdef _WIN32
-    // The Windows glyphs come from GDI through SetFromSystemFont.
-    (void)faceName;
-    (void)heightPx;
-    (void)weight;
-    (void)italic;
-    return false;
-#else
     std::unique_ptr<IFreeTypeFace> face = IFreeTypeFace::Open(faceName, heightPx, weight, italic);
     if (!face) return false;
     SetGlyphSource(face.release());
@@ -84,6 +90,9 @@ void ICachedFont::SetFromSystemFont(void* systemFont, int flags)
 {
     if (mImpl == nullptr) return;
 #ifdef _WIN32
+    // The glyphs come from the new font; the old source, which used the old
+    // font, is gone before that font is deleted.
+    SetGlyphSource(IGdiGlyphSource::Open(systemFont).release());
     if (mImpl->systemFont != nullptr && mImpl->systemFont != systemFont &&
         (mImpl->flags & kOwnsSystemFont) != 0)
         DeleteObject(static_cast<HGDIOBJ>(mImpl->systemFont));
@@ -133,9 +142,18 @@ int ICachedFont::TextWidth(const char* text, int length)
 int ICachedFont::DrawText(IBitmap* dest, const char* text, int length, const IRasterBox& box,
                           int flags)
 {
-    if (!HasGlyphSource() || dest == nullptr || text == nullptr) return 0;
+    if (mImpl == nullptr || dest == nullptr || text == nullptr) return 0;
     const std::size_t bytes = length < 0 ? std::strlen(text) : static_cast<std::size_t>(length);
     if (bytes == 0) return 0;
+#ifdef _WIN32
+    // GDI draws the text itself when the font allows it and no foreground
+    // alpha is asked for (GDI cannot scale text by an alpha), except under
+    // Wine.
+    if ((mImpl->flags & kAllowDirectDraw) != 0 && mImpl->systemFont != nullptr &&
+        (flags & kForegroundAlpha) == 0 && !IGdiText::RunningUnderWine())
+        return IGdiText::DrawDirect(mImpl->systemFont, mColour, dest, text, bytes, box, flags);
+#endif
+    if (!HasGlyphSource()) return 0;
     std::uint32_t* bits = dest->Bits();
     const int bitmapWidth = dest->Width();
     const int bitmapHeight = dest->Height();

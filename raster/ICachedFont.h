@@ -33,11 +33,17 @@ class ICachedFont
     ICachedFont& operator=(const ICachedFont&) = delete;
 
     // Opens the face that best matches faceName (e.g. "Arial") at a pixel
-    // height; weight 400 normal, 700 bold; orientation in degrees. False when
+    // height; weight 400 normal, 700 bold; orientation in degrees; quality
+    // 0 default, 1 non-anti-aliased, 2 anti-aliased, 3 ClearType. False when
     // no face can be opened.
+    // Linux: a FreeType face (drawn horizontally and anti-aliased whatever
+    // the orientation and quality). Windows: a GDI font from CreateFontA
+    // adopted with kOwnsSystemFont | kAllowDirectDraw.
     bool Create(const char* faceName, int heightPx, int weight, bool italic, int orientation,
                 int quality);
-    // Windows: adopt a GDI font handle (HFONT) with the set-up flags above.
+    // Windows: adopt a GDI font handle (HFONT) with the set-up flags above;
+    // the glyph source becomes one read from that font. A font owned before
+    // is deleted when a different one is set.
     void SetFromSystemFont(void* systemFont, int flags);
     // Takes over a glyph source (and drops the glyphs cached so far); Create
     // does this with the face it opened. Tests and platform layers may hand
@@ -52,7 +58,11 @@ class ICachedFont
     std::uint32_t TextColour() const { return mColour; }
 
     // Draws UTF-8 text (length in bytes, -1 for NUL-terminated) in box with
-    // the placement flags above; the text's top sits at box.top. Returns the
+    // the placement flags above; the text's top sits at box.top. On Windows,
+    // a font set with kAllowDirectDraw draws with GDI itself when no
+    // foreground alpha is asked for and the process is not under Wine (see
+    // IGdiText::DrawDirect; flags are then any Win32 DrawText flags).
+    // Otherwise the glyph cache draws. Returns the
     // height drawn: the line height, also when the clip hides the text; 0
     // without a face, pixels or text. One line: control characters draw
     // nothing, malformed UTF-8 draws U+FFFD per bad byte.

@@ -7,6 +7,8 @@
 #   output.wav   the same after the plug-in
 #   levels.txt   per-block levels and the output/input gain (korvala-host --series)
 #   demo.png     both waveforms and the gain over time
+#   panel.png    the plug-in's editor panel as it looked at the end of the
+#                render (korvala-panel, drawn without a window)
 # then prints a summary. Settings can be changed with DEMO_SETTINGS (a list of
 # "Name=value" words as korvala-host render --set takes them).
 set -euo pipefail
@@ -19,7 +21,7 @@ DEFAULT_SETTINGS=("Model Type=VCA" "Threshold=-24" "Ratio=4" "Attack=10" "Releas
 
 bash tools/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j2 --target BraskoKorvala korvala-host
+cmake --build --preset release -j2 --target BraskoKorvala korvala-host korvala-panel
 
 PLUGIN=$(find build/release -name BraskoKorvala.so -type f | head -n 1)
 HOST=$(find build/release -name korvala-host -type f -perm -u+x | head -n 1)
@@ -40,6 +42,11 @@ else
 fi
 "$HOST" render "$PLUGIN" "$OUT/input.wav" "$OUT/output.wav" "${settings[@]}" \
   --block 512 --series "$OUT/levels.txt" | tee "$OUT/render.log"
+
+# The panel, drawn as the editor's timer draws it while the same input plays
+# with the same settings.
+PANEL=$(find build/release -name korvala-panel -type f -perm -u+x | head -n 1)
+"$PANEL" "$OUT/panel.png" --input "$OUT/input.wav" "${settings[@]}" --block 512
 
 # Gain reduction as the host sees it: output level over input level per
 # block, less the make-up gain, so 0 dB means "no reduction".
@@ -73,5 +80,6 @@ echo
 echo "demo: input   $OUT/input.wav"
 echo "demo: output  $OUT/output.wav"
 echo "demo: plot    $OUT/demo.png"
+echo "demo: panel   $OUT/panel.png"
 echo "demo: levels  $OUT/levels.txt"
 grep -E '^(input|output) +peak|^gain' "$OUT/render.log" | sed 's/^/demo: /'

@@ -3,41 +3,55 @@
 # warnings as errors, runs the unit and end-to-end tests through CTest, then
 # each step script in tools/ci/ (fuzzers, sanitizers, real hosts, Windows
 # under Wine, benchmarks) in name order. Exits non-zero if anything failed.
+#
+# Every step is judged by its exit code. Build and run logs stay in
+# build/logs/ (the tail of a failing one is printed). The closing line
+# "summary: N passed, N failed" counts each CTest test and each step.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 ROOT=$(pwd)
 export KORVALA_ROOT="$ROOT"
+# shellcheck source=tools/ci/lib/common.sh
+. tools/ci/lib/common.sh
 # The validator's seed follows the commit, so a run from a clone of the
 # commit CI tests draws the same configurations as CI did; a seed given in
 # KORVALA_VALIDATE_SEED wins. Without git each run draws its own.
 if [ -z "${KORVALA_VALIDATE_SEED:-}" ] && head=$(git -C "$ROOT" rev-parse --short=8 HEAD 2>/dev/null); then
     export KORVALA_VALIDATE_SEED=$((16#$head))
 fi
-JOBS=$(nproc 2>/dev/null || echo 2)
+mkdir -p "$KORVALA_LOGS"
 
-bash tools/setup.sh || { echo "setup failed"; exit 1; }
+bash tools/setup.sh 2>&1 | tee "$KORVALA_LOGS/setup.log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "setup failed (log: $KORVALA_LOGS/setup.log)"; exit 1; }
 
 passed=0
 failed=0
 failures=()
 
-cmake --preset release -DKORVALA_WERROR=ON >/dev/null || { echo "configure failed"; exit 1; }
-cmake --build --preset release -j"$JOBS" || { echo "build failed"; exit 1; }
+echo "--- configure and build (release, $JOBS jobs; logs in $KORVALA_LOGS)"
+logged configure cmake --preset release -DKORVALA_WERROR=ON || { echo "configure failed"; exit 1; }
+logged build cmake --build --preset release -j"$JOBS" || { echo "build failed"; exit 1; }
 
-ctest_log=$(mktemp)
-ctest --preset release -j"$JOBS" 2>&1 | tee "$ctest_log"
+# CTest's verdict is its exit code; the counts come from its JUnit report,
+# one <testcase> per test whose status is run (passed), fail, or notrun (its
+# executable missing: a failure too).
+junit="$KORVALA_LOGS/ctest.xml"
+rm -f "$junit"
+ctest --preset release -j"$JOBS" --output-junit "$junit" 2>&1 | tee "$KORVALA_LOGS/ctest.log"
 ctest_rc=${PIPESTATUS[0]}
-line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$ctest_log" | tail -n 1)
-if [ -n "$line" ]; then
-  nfail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
-  ntotal=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
-  passed=$((passed + ntotal - nfail))
-  failed=$((failed + nfail))
+ctest_passed=0
+ctest_failed=0
+if [ -f "$junit" ]; then
+  ctest_passed=$(grep '<testcase ' "$junit" | grep -c 'status="run"' || true)
+  ctest_failed=$(grep '<testcase ' "$junit" | grep -cE 'status="(fail|notrun)"' || true)
 fi
-if [ "$ctest_rc" -ne 0 ] && [ "${nfail:-1}" -eq 0 ]; then
-  failed=$((failed + 1)); failures+=("ctest")
+passed=$((passed + ctest_passed))
+failed=$((failed + ctest_failed))
+if [ "$ctest_rc" -ne 0 ]; then
+  failures+=("ctest")
+  # A failure the report does not show (CTest itself failed) still counts.
+  [ "$ctest_failed" -eq 0 ] && failed=$((failed + 1))
 fi
-rm -f "$ctest_log"
 
 for step in tools/ci/*.sh; do
   [ -e "$step" ] || continue

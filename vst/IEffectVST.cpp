@@ -1,6 +1,7 @@
 #include "vst/IEffectVST.h"
 
 #include "framework/ITrace.h"
+#include "framework/TextCopy.h"
 
 #include <climits>
 #include <cmath>
@@ -23,6 +24,10 @@ constexpr VstInt32 kTimeInfoRequest =
 constexpr int kHostProductSize = 256;
 // Preset names hold at most this many bytes of a host's text.
 constexpr int kPresetNameSize = 256;
+// The host's buffer for a program name: kVstMaxProgNameLen characters and the
+// terminator. Stored names (and the bank chunk) keep up to 255 characters;
+// only what is written into the host's buffer is cut.
+constexpr int kHostProgramNameSize = kVstMaxProgNameLen + 1;
 } // namespace
 
 IEffectVST::IEffectVST(audioMasterCallback hostCallback, int nParams, const char* channelIOStr,
@@ -132,8 +137,9 @@ VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(AEffect* effect, VstInt32 opcode
     return answer;
 }
 
-// Audio thread; the framework's process entries take the plug-in lock for the
-// whole block and split blocks longer than the channel buffers into pieces.
+// Audio thread; takes the plug-in lock for the whole block (the want-MIDI
+// request included) and holds it through the framework's process entry, which
+// splits blocks longer than the channel buffers into pieces.
 void VSTCALLBACK IEffectVST::VSTProcessAccumulating(AEffect* effect, float** inputs,
                                                     float** outputs, VstInt32 frames)
 {
@@ -219,7 +225,9 @@ VstIntPtr IEffectVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
 
     case effSetProgram:
         if (!DoesChunks()) ModifyCurrentPreset();
-        RestorePreset(static_cast<int>(value));
+        // The whole pointer-sized value is checked: narrowed first, 2^32
+        // would select preset 0. Anything beyond int selects no preset.
+        RestorePreset(value >= 0 && value <= INT_MAX ? static_cast<int>(value) : -1);
         return 0;
 
     case effGetProgram:
@@ -243,7 +251,9 @@ VstIntPtr IEffectVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
         return 0;
 
     case effGetProgramName:
-        if (ptr) CopyText(ptr, GetPresetName(GetCurrentPresetIdx()));
+        if (ptr)
+            CopyBoundedText(static_cast<char*>(ptr), kHostProgramNameSize,
+                            GetPresetName(GetCurrentPresetIdx()));
         return 0;
 
     case effGetParamLabel:
@@ -363,7 +373,7 @@ VstIntPtr IEffectVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
         if (ptr)
         {
             const char* name = GetPresetName(index);
-            CopyText(ptr, name);
+            CopyBoundedText(static_cast<char*>(ptr), kHostProgramNameSize, name);
             return name && name[0] != '\0' ? 1 : 0;
         }
         return 0;
@@ -577,8 +587,11 @@ const VstTimeInfo* IEffectVST::AskTime(VstInt32 wanted)
 int IEffectVST::GetSamplePosition()
 {
     const VstTimeInfo* t = AskTime(0);
-    if (t && t->samplePos >= 0.0) return static_cast<int>(t->samplePos + 0.5);
-    return 0;
+    if (!t || !(t->samplePos >= 0.0)) return 0;
+    // Beyond int (2^31 frames, about 12 hours at 48 kHz) the position stays
+    // at the largest int: converting a larger double to int is undefined.
+    const double rounded = t->samplePos + 0.5;
+    return rounded < static_cast<double>(INT_MAX) + 1.0 ? static_cast<int>(rounded) : INT_MAX;
 }
 
 double IEffectVST::GetTempo()

@@ -2,11 +2,11 @@
 // hosts "main"), calls it with its callback once per effect instance and from
 // then on talks to the effect only through the record it receives.
 
-#include "plugin/BraskoKorvala.h"
+#include "vst/IEffectVST.h"
+#include "vst/PluginFactory.h"
 #include "vst/VstInterface.h"
 
 #include <mutex>
-#include <new>
 
 // Linux: default visibility here, and the version script vst/VstExports.map
 // keeps every other symbol local. Windows: the module's .def file names the
@@ -32,12 +32,12 @@ std::mutex& EntryMutex()
 extern "C" KORVALA_VST_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCallback)
 {
     std::lock_guard<std::mutex> guard(EntryMutex());
-    BraskoKorvala* plug = nullptr;
+    IEffectVST* plug = nullptr;
     // Nothing may unwind into the host: any failure to build the object, an
     // exhausted heap included, answers null ("not loaded").
     try
     {
-        plug = new (std::nothrow) BraskoKorvala(hostCallback);
+        plug = CreatePluginEffect(hostCallback);
     }
     catch (...)
     {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -143,6 +144,8 @@ TEST(IEffectBase, BlockSizeChangeZerosEveryChannelBufferAndSameSizeKeepsThem)
 TEST(IEffectBase, SingleAndDoubleProcessingCopyThroughWithSilentDisconnectedInputs)
 {
     TestEffect fx("2-4", 1, false, 0);
+    // The process entries run under the lock, as the binding's callbacks hold it.
+    IEffectBase::ScopedLock lock(&fx);
     ConnectAll(fx, 16);
     float inL[16], inR[16], outs[4][16];
     for (int i = 0; i < 16; ++i)
@@ -195,6 +198,8 @@ TEST(IEffectBase, SingleAndDoubleProcessingCopyThroughWithSilentDisconnectedInpu
 TEST(IEffectBase, BlocksLongerThanTheChannelBuffersAreProcessedInPieces)
 {
     TestEffect fx("2-2", 1, false, 0);
+    // The process entries run under the lock, as the binding's callbacks hold it.
+    IEffectBase::ScopedLock lock(&fx);
     ConnectAll(fx, 8);
     fx.SetInputChannelConnections(1, 1, false); // forces the buffer path
     std::vector<float> in(50), out0(50, 3.0f), out1(50, 3.0f);
@@ -307,4 +312,21 @@ TEST(IEffectBase, AttachedCanvasGetsValuesIsPreparedAndIsDeletedWithThePlugIn)
         EXPECT_FALSE(log.destroyed);
     }
     EXPECT_TRUE(log.destroyed);
+}
+
+TEST(IEffectBase, ConstructionLeavesACallersLocalTimeResultAlone)
+{
+    // std::localtime answers one shared record; a plug-in constructed while a
+    // host still reads its own conversion must not overwrite it.
+    const std::time_t aDayIn1971 = 365 * 86400 + 12 * 3600;
+    const std::tm* held = std::localtime(&aDayIn1971);
+    ASSERT_NE(held, nullptr);
+    const std::tm before = *held;
+    {
+        TestEffect fx;
+    }
+    EXPECT_EQ(held->tm_year, before.tm_year);
+    EXPECT_EQ(held->tm_yday, before.tm_yday);
+    EXPECT_EQ(held->tm_hour, before.tm_hour);
+    EXPECT_EQ(held->tm_min, before.tm_min);
 }

@@ -19,7 +19,7 @@ using P = BraskoKorvala;
 constexpr int kBlock = 512;
 
 // Through the framework's double-precision process entry, as the effect
-// record's processDoubleReplacing calls it.
+// record's processDoubleReplacing calls it (under the plug-in lock).
 void HostProcess(Plugin& p, Audio& a, int offset, int n)
 {
     double* ins[4];
@@ -28,6 +28,7 @@ void HostProcess(Plugin& p, Audio& a, int offset, int n)
         ins[c] = a.in[c].data() + offset;
     for (int c = 0; c < 2; ++c)
         outs[c] = a.out[c].data() + offset;
+    IEffectBase::ScopedLock lock(p.fx.get());
     p.fx->ProcessHostDouble(ins, outs, n);
 }
 

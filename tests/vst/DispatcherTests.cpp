@@ -3,6 +3,7 @@
 #include "LoadedPlugin.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -38,6 +39,17 @@ const ParamView kParams[] = {
 std::string Text(const char* buffer)
 {
     return std::string(buffer);
+}
+
+// The first preset's name as the bank chunk stores it: after the 8-byte
+// header, a little-endian length and that many bytes.
+std::string BankProgramName(const std::vector<uint8_t>& bank)
+{
+    if (bank.size() < 12) return "<no bank>";
+    const uint32_t n = static_cast<uint32_t>(bank[8]) | static_cast<uint32_t>(bank[9]) << 8 |
+                       static_cast<uint32_t>(bank[10]) << 16 | static_cast<uint32_t>(bank[11]) << 24;
+    if (n > bank.size() - 12) return "<bad length>";
+    return std::string(bank.begin() + 12, bank.begin() + 12 + n);
 }
 } // namespace
 
@@ -285,7 +297,44 @@ TEST_F(Dispatcher, AnUnterminatedProgramNameIsReadNoFurtherThanANameHolds)
     // address sanitizer build reports.
     std::vector<char> text(300, 'a');
     Dispatch(effSetProgramName, 0, 0, text.data());
-    EXPECT_EQ(plug->ProgramName(), std::string(255, 'a'));
+    // Stored as far as a name holds (the bank chunk shows it); the host's
+    // program-name buffer gets no more than it is sized for.
+    EXPECT_EQ(BankProgramName(plug->GetChunk(false)), std::string(255, 'a'));
+    EXPECT_EQ(plug->ProgramName(), std::string(kVstMaxProgNameLen, 'a'));
+}
+
+TEST_F(Dispatcher, ProgramNamesFillAtMostTheHostsTwentyFivePlaceBuffer)
+{
+    const std::string name = "A program name of forty characters, long";
+    ASSERT_EQ(name.size(), 40u);
+    std::vector<char> text(name.begin(), name.end());
+    text.push_back('\0');
+    Dispatch(effSetProgramName, 0, 0, text.data());
+
+    // A host that sizes the buffer as the interface documents (24 characters
+    // and the terminator) must see nothing written beyond it.
+    for (VstInt32 opcode : {effGetProgramName, effGetProgramNameIndexed})
+    {
+        char buffer[64];
+        std::memset(buffer, 0x55, sizeof(buffer));
+        const VstIntPtr answer = Dispatch(opcode, 0, 0, buffer);
+        if (opcode == effGetProgramNameIndexed)
+        {
+            EXPECT_EQ(answer, 1);
+        }
+        EXPECT_EQ(Text(buffer), name.substr(0, 24)) << opcode;
+        for (size_t i = 25; i < sizeof(buffer); ++i)
+            ASSERT_EQ(buffer[i], 0x55) << opcode << " wrote at " << i;
+    }
+
+    // The stored name keeps its full length: in the bank chunk and in an
+    // instance restored from it.
+    const std::vector<uint8_t> bank = plug->GetChunk(false);
+    EXPECT_EQ(BankProgramName(bank), name);
+    auto other = Load();
+    ASSERT_TRUE(other->SetChunk(false, bank));
+    EXPECT_EQ(BankProgramName(other->GetChunk(false)), name);
+    EXPECT_EQ(other->ProgramName(), name.substr(0, 24));
 }
 
 TEST_F(Dispatcher, SwitchingToTheCurrentProgramKeepsTheValues)

@@ -66,6 +66,18 @@ TEST_F(EffectRecord, EditorRectangleIsAnsweredOnlyWithAnEditor)
     EXPECT_EQ(Dispatch(effEditGetRect, 0, 0, nullptr), 0);
 }
 
+TEST_F(EffectRecord, ThePanelIsAnnouncedWithItsSize)
+{
+    // The plug-in builds its 552 x 200 panel in the constructor: hosts see
+    // the editor flag (4120 + 1) and the panel's rectangle.
+    EXPECT_EQ(Effect()->flags, 4121);
+    ERect* rect = nullptr;
+    ASSERT_EQ(Dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 552);
+    EXPECT_EQ(rect->bottom - rect->top, 200);
+}
+
 TEST_F(EffectRecord, IdentityAnswersMatchTheRecord)
 {
     EXPECT_EQ(plug->EffectName(), "BraskoKorvala");

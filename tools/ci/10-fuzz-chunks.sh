@@ -7,14 +7,16 @@ set -euo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 cd "$ROOT"
 SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-60}"
+# shellcheck source=tools/ci/lib/common.sh
+. tools/ci/lib/common.sh
 
-cmake --preset fuzz >/dev/null
-cmake --build build/fuzz --target fuzz_chunks -j2 >/dev/null
+logged 10-fuzz-chunks/configure cmake --preset fuzz
+logged 10-fuzz-chunks/build cmake --build build/fuzz --target fuzz_chunks -j"$JOBS"
 
 # New inputs go to a scratch folder; the committed seeds stay as they are.
 work=$(mktemp -d)
-log=$(mktemp)
-trap 'rm -rf "$work" "$log"' EXIT
+trap 'rm -rf "$work"' EXIT
+log="$KORVALA_LOGS/10-fuzz-chunks/run.log"
 
 status=0
 ASAN_OPTIONS=detect_leaks=1 build/fuzz/tests/fuzz/fuzz_chunks \

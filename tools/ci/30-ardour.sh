@@ -19,6 +19,8 @@ fi
 NAME=${KORVALA_EXPECT_NAME:-BraskoKorvala}
 INS=${KORVALA_EXPECT_INPUTS:-4}
 OUTS=${KORVALA_EXPECT_OUTPUTS:-2}
+# Upper bound of the wait for audio to run through the plug-in.
+WAIT_SECONDS=${KORVALA_ARDOUR_WAIT_SECONDS:-20}
 PARAMS=${KORVALA_EXPECT_PARAMS:-"Input Gain|Model Type|Threshold|Ratio|Attack|Release|Output Gain|Oversampling|Analog Emulation|Sidechain Filter|External Sidechain"}
 
 fail=0
@@ -99,7 +101,19 @@ report("name", plugin:name())
 report("params", plugin:parameter_count())
 for i = 0, plugin:parameter_count() - 1 do print("PARAM " .. plugin:parameter_label(i)) end
 s:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
-ARDOUR.LuaAPI.usleep(1500000)
+-- Polled in short naps rather than one long sleep: on until the transport
+-- has passed half a second and the meter after the plug-in shows signal,
+-- giving up after $WAIT_SECONDS seconds (the checks below then fail).
+local function ran()
+  return s:transport_sample() >= 24000 and
+         track:peak_meter():meter_level(0, ARDOUR.MeterType.MeterPeak) > -60
+end
+local waited_ms = 0
+while not ran() and waited_ms < $WAIT_SECONDS * 1000 do
+  ARDOUR.LuaAPI.usleep(50000)
+  waited_ms = waited_ms + 50
+end
+report("waited_ms", waited_ms)
 report("position", s:transport_sample())
 report("peak", track:peak_meter():meter_level(0, ARDOUR.MeterType.MeterPeak))
 report("active", insert:active())
@@ -107,7 +121,12 @@ local valid, times = insert:get_stats(0, 0, 0, 0)
 report("stats", valid == true)
 if valid then report("cycle_us", times[3]) end
 s:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
-ARDOUR.LuaAPI.usleep(200000)
+local stop_ms = 0
+while s:transport_rolling() and stop_ms < 5000 do
+  ARDOUR.LuaAPI.usleep(20000)
+  stop_ms = stop_ms + 20
+end
+report("stopped", not s:transport_rolling())
 s:save_state("", false, false, false, false, false)
 close_session()
 report("closed", true)
@@ -129,12 +148,14 @@ check "$expected_count parameters ($(result params))" "$([ "$(result params)" = 
 actual=$(sed -n 's/^PARAM //p' "$WORK/play.log" | paste -sd '|' -)
 check "parameter names: $actual" "$([ "$actual" = "$PARAMS" ]; echo $?)"
 pos=$(result position)
+echo "ardour: audio seen after $(result waited_ms) ms (bound ${WAIT_SECONDS} s)"
 check "transport rolled ($pos samples)" "$([ -n "$pos" ] && [ "$pos" -ge 24000 ]; echo $?)"
 peak=$(result peak)
 check "signal after the plug-in (peak $peak dBFS)" \
   "$(awk -v p="${peak:--inf}" 'BEGIN { exit !(p + 0 > -60) }'; echo $?)"
 check "plug-in insert active" "$([ "$(result active)" = "true" ]; echo $?)"
 check "plug-in processed cycles (mean $(result cycle_us) us per cycle)" "$([ "$(result stats)" = "true" ]; echo $?)"
+check "transport stopped" "$([ "$(result stopped)" = "true" ]; echo $?)"
 check "project closed" "$([ "$(result closed)" = "true" ]; echo $?)"
 
 if [ "$fail" -ne 0 ]; then

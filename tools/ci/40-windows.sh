@@ -4,13 +4,14 @@
 # test executables and our host under Wine in a fresh prefix private to the
 # build, and compares the module's output with the Linux module's for the
 # same input and settings ("Analog Emulation" off).
-# Exits non-zero if anything failed.
+# Exits non-zero if anything failed. Build logs: build/logs/40-windows/.
 set -uo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
-cd "$ROOT"
+cd "$ROOT" || exit 1
+# shellcheck source=tools/ci/lib/common.sh
+. tools/ci/lib/common.sh
 BUILD=build/windows
 LINUX=build/release
-JOBS=2
 PREFIX="$ROOT/$BUILD/wineprefix"
 OBJDUMP=x86_64-w64-mingw32-objdump
 DLL="$BUILD/plugin/BraskoKorvala.dll"
@@ -25,11 +26,10 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine_run() { bash tools/win/wine-run.sh "$PREFIX" "$@"; }
 
 echo "--- configure and build ($BUILD)"
-cmake --preset windows -DKORVALA_WERROR=ON >/dev/null || { echo "windows: configure failed"; exit 1; }
-cmake --build "$BUILD" -j"$JOBS" -- -k >"$BUILD/build.log" 2>&1 || {
-  grep -E 'error|Error [0-9]' "$BUILD/build.log" | head -n 40
-  fail build
-}
+logged 40-windows/configure cmake --preset windows -DKORVALA_WERROR=ON ||
+  { echo "windows: configure failed"; exit 1; }
+# -k: one broken target still leaves the others to test.
+logged 40-windows/build cmake --build "$BUILD" -j"$JOBS" -- -k || fail build
 
 echo "--- module"
 if [ -f "$DLL" ]; then
@@ -63,10 +63,11 @@ if [ -f "$HOST" ] && [ -f "$DLL" ]; then
   wine_run "$HOST" info "$DLL" >"$WORK/info.txt" || fail host-info
   grep -q 'BraskoKorvala' "$WORK/info.txt" || fail host-info "no effect name in the info output"
   head -n 14 "$WORK/info.txt"
-  wine_run "$HOST" gen-demo "$WORK/demo.wav" --seconds 2 >/dev/null || fail host-gen-demo
-  wine_run "$HOST" render "$DLL" "$WORK/demo.wav" "$WORK/win-render.wav" \
-    --set "Analog Emulation=@0" --set "Model Type=@0.5" --set "Threshold=@0.4" \
-    --block 333 --precision double >/dev/null || fail host-render
+  logged 40-windows/host-gen-demo wine_run "$HOST" gen-demo "$WORK/demo.wav" --seconds 2 ||
+    fail host-gen-demo
+  logged 40-windows/host-render wine_run "$HOST" render "$DLL" "$WORK/demo.wav" \
+    "$WORK/win-render.wav" --set "Analog Emulation=@0" --set "Model Type=@0.5" \
+    --set "Threshold=@0.4" --block 333 --precision double || fail host-render
   wine_run "$HOST" bench "$DLL" --seconds 1 | tail -n 3 || fail host-bench
 else
   fail host "$HOST or $DLL was not built"
@@ -78,9 +79,9 @@ LINUX_CROSS="$LINUX/tools/win/korvala-crosscheck"
 LINUX_HOST="$LINUX/tools/host/korvala-host"
 # Brought up to date even when tools/test.sh has just built it: the step may
 # also run on its own after edits.
-{ { [ -f "$LINUX/CMakeCache.txt" ] || cmake --preset release >/dev/null; } &&
-  cmake --build "$LINUX" -j"$JOBS" --target BraskoKorvala korvala-crosscheck korvala-host >/dev/null; } ||
-  fail linux-build
+{ { [ -f "$LINUX/CMakeCache.txt" ] || logged 40-windows/linux-configure cmake --preset release; } &&
+  logged 40-windows/linux-build cmake --build "$LINUX" -j"$JOBS" \
+    --target BraskoKorvala korvala-crosscheck korvala-host; } || fail linux-build
 if [ -x "$LINUX_CROSS" ] && [ -f "$LINUX_SO" ] && [ -f "$CROSS" ] && [ -f "$DLL" ]; then
   "$LINUX_CROSS" render "$LINUX_SO" "$WORK/linux.bin" || fail crosscheck-linux
   wine_run "$CROSS" render "$DLL" "$WORK/windows.bin" || fail crosscheck-windows
@@ -91,33 +92,14 @@ else
   fail crosscheck "korvala-crosscheck or a module is missing"
 fi
 if [ -x "$LINUX_HOST" ] && [ -f "$WORK/win-render.wav" ]; then
-  "$LINUX_HOST" render "$LINUX_SO" "$WORK/demo.wav" "$WORK/linux-render.wav" \
-    --set "Analog Emulation=@0" --set "Model Type=@0.5" --set "Threshold=@0.4" \
-    --block 333 --precision double >/dev/null || fail linux-render
-  # korvala-host writes 32-bit float WAV: the renders may differ by at most
-  # one float rounding of a sample (2^-24 relative), from a double difference
-  # that happens to straddle a rounding boundary.
-  python3 - "$WORK/linux-render.wav" "$WORK/win-render.wav" <<'PY' || fail host-render-compare
-import struct, sys
-def samples(path):
-    data = open(path, "rb").read()
-    at = 12
-    while at + 8 <= len(data):
-        kind, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
-        if kind == b"data":
-            body = data[at + 8:at + 8 + size]
-            return struct.unpack("<%df" % (len(body) // 4), body[:len(body) // 4 * 4])
-        at += 8 + size + (size & 1)
-    sys.exit(path + ": no data chunk")
-a, b = samples(sys.argv[1]), samples(sys.argv[2])
-if len(a) != len(b) or not a:
-    sys.exit("korvala-host renders differ in length: %d against %d" % (len(a), len(b)))
-worst = max(abs(x - y) for x, y in zip(a, b))
-bad = [i for i, (x, y) in enumerate(zip(a, b)) if abs(x - y) > 2.0 ** -24 * max(abs(x), abs(y))]
-print("korvala-host render, Linux against Windows: %d samples, largest difference %.3g, "
-      "%d beyond one float rounding" % (len(a), worst, len(bad)))
-sys.exit(1 if bad else 0)
-PY
+  logged 40-windows/linux-render "$LINUX_HOST" render "$LINUX_SO" "$WORK/demo.wav" \
+    "$WORK/linux-render.wav" --set "Analog Emulation=@0" --set "Model Type=@0.5" \
+    --set "Threshold=@0.4" --block 333 --precision double || fail linux-render
+  # korvala-host writes 32-bit float WAV; a double difference of the two maths
+  # libraries that straddles a float rounding boundary may show, but no
+  # sample may move by more than 2^-24 of its magnitude.
+  "$LINUX_CROSS" compare-wav "$WORK/linux-render.wav" "$WORK/win-render.wav" ||
+    fail host-render-compare
 fi
 
 if [ ${#failures[@]} -ne 0 ]; then

@@ -6,13 +6,16 @@
 # under Wine against the DLL; otherwise that part is skipped.
 set -uo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
-cd "$ROOT"
+cd "$ROOT" || exit 1
+# shellcheck source=tools/ci/lib/common.sh
+. tools/ci/lib/common.sh
 
 validator=build/release/tools/validate/korvala-validate
 plugin=build/release/plugin/BraskoKorvala.so
 # Up to date already when tools/test.sh built the release tree; cheap then.
-cmake --preset release >/dev/null && cmake --build build/release -j2 \
-    --target korvala-validate BraskoKorvala >/dev/null || { echo "build failed"; exit 1; }
+{ logged 60-validate/configure cmake --preset release &&
+    logged 60-validate/build cmake --build build/release -j"$JOBS" \
+        --target korvala-validate BraskoKorvala; } || { echo "build failed"; exit 1; }
 
 status=0
 "$validator" ${KORVALA_VALIDATE_SEED:+--seed "$KORVALA_VALIDATE_SEED"} "$plugin" || status=1

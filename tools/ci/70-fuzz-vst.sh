@@ -7,9 +7,11 @@ set -euo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 cd "$ROOT"
 SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-60}"
+# shellcheck source=tools/ci/lib/common.sh
+. tools/ci/lib/common.sh
 
-cmake --preset fuzz >/dev/null
-cmake --build build/fuzz --target FuzzString2Parameter FuzzDispatcher -j2 >/dev/null
+logged 70-fuzz-vst/configure cmake --preset fuzz
+logged 70-fuzz-vst/build cmake --build build/fuzz --target FuzzString2Parameter FuzzDispatcher -j"$JOBS"
 
 status=0
 for pair in FuzzString2Parameter:string2parameter FuzzDispatcher:dispatcher; do
@@ -17,7 +19,7 @@ for pair in FuzzString2Parameter:string2parameter FuzzDispatcher:dispatcher; do
     corpus=${pair#*:}
     # New inputs go to a scratch folder; the committed seeds stay as they are.
     work=$(mktemp -d)
-    log=$(mktemp)
+    log="$KORVALA_LOGS/70-fuzz-vst/$fuzzer.log"
     rc=0
     ASAN_OPTIONS=detect_leaks=1 "build/fuzz/tests/fuzz/$fuzzer" \
         -max_total_time="$SECONDS_TO_RUN" -timeout=10 -print_final_stats=1 \
@@ -34,6 +36,6 @@ for pair in FuzzString2Parameter:string2parameter FuzzDispatcher:dispatcher; do
         echo "$fuzzer failed (exit $rc)"
         status=1
     fi
-    rm -rf "$work" "$log"
+    rm -rf "$work"
 done
 exit $status

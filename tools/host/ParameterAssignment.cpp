@@ -39,3 +39,19 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, std::string& error) cons
     }
     return true;
 }
+
+int ParameterAssignment::ApplyAll(PluginInstance& plugin, const std::vector<std::string>& texts,
+                                  std::string& error)
+{
+    for (const std::string& text : texts)
+    {
+        ParameterAssignment assignment;
+        if (!assignment.Parse(text))
+        {
+            error = "--set wants NAME=VALUE, not \"" + text + "\"";
+            return 2;
+        }
+        if (!assignment.Apply(plugin, error)) return 1;
+    }
+    return 0;
+}

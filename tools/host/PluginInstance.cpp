@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace
@@ -92,7 +94,27 @@ bool PluginInstance::Open(const std::string& path)
         library_.Close();
         return false;
     }
+    if (!StartEffect(entry))
+    {
+        library_.Close();
+        return false;
+    }
+    return true;
+}
 
+bool PluginInstance::OpenEntry(VstPluginMainProc entry)
+{
+    Close();
+    if (entry == nullptr)
+    {
+        error_ = "no entry point";
+        return false;
+    }
+    return StartEffect(entry);
+}
+
+bool PluginInstance::StartEffect(VstPluginMainProc entry)
+{
     PluginInstance* previous = std::exchange(loadingInstance, this);
     AEffect* effect = entry(&PluginInstance::HostCallback);
     loadingInstance = previous;
@@ -100,7 +122,6 @@ bool PluginInstance::Open(const std::string& path)
     if (effect == nullptr)
     {
         error_ = "the entry point answered no effect";
-        library_.Close();
         return false;
     }
     if (effect->magic != kEffectMagic)
@@ -108,7 +129,6 @@ bool PluginInstance::Open(const std::string& path)
         // Not an effect record: nothing in it can be trusted, not even the
         // dispatcher, so the object is leaked rather than closed.
         error_ = "the effect record has the wrong magic";
-        library_.Close();
         return false;
     }
     effect_ = effect;
@@ -425,4 +445,14 @@ VstIntPtr PluginInstance::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr /*va
     default:
         return 0;
     }
+}
+
+bool PluginInstance::SetChunkFromFile(const std::string& path, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> chunk((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    if (!file.bad() && file.is_open() && SetChunk(true, chunk)) return true;
+    error = "the plug-in did not accept the state in " + path;
+    return false;
 }

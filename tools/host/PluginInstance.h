@@ -56,6 +56,9 @@ class PluginInstance
     // Loads the library, finds VSTPluginMain (or main), calls it and checks
     // the magic, then sends effOpen. False with Error() on any failure.
     bool Open(const std::string& path);
+    // The same for an entry point linked into this program (a tool that
+    // reaches behind the effect record, such as the panel snapshot).
+    bool OpenEntry(VstPluginMainProc entry);
     // effSetSampleRate, effSetBlockSize, then effMainsChanged (1).
     void Start(double sampleRate, VstInt32 blockSize);
     // Suspends if resumed, sends effClose and unloads the library. Safe to repeat.
@@ -107,6 +110,10 @@ class PluginInstance
     // State. GetChunk copies what the plug-in hands over (empty on refusal);
     // SetChunk answers the plug-in's answer as a bool.
     std::vector<uint8_t> GetChunk(bool program);
+    // Reads a program chunk saved by a tool (render --save-state) and hands it
+    // to the plug-in; false with error when the file cannot be read or the
+    // plug-in refuses it.
+    bool SetChunkFromFile(const std::string& path, std::string& error);
     bool SetChunk(bool program, const std::vector<uint8_t>& data);
 
     // What the plug-in asked of the host.
@@ -127,6 +134,7 @@ class PluginInstance
                                               VstIntPtr value, void* ptr, float opt);
 
   private:
+    bool StartEffect(VstPluginMainProc entry);
     VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     std::string AskText(VstInt32 opcode, VstInt32 index);
     const VstTimeInfo* FillTimeInfo();

@@ -20,14 +20,6 @@ namespace
 // ratio of two near-silences says nothing about the compressor.
 constexpr double kQuietRms = 1e-5;
 
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
-}
-
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream file(path, std::ios::binary);
@@ -118,25 +110,18 @@ int RunRender(int argc, char** argv)
     plugin.SetSampleRate(input.sampleRate);
     plugin.SetBlockSize(static_cast<VstInt32>(block));
 
-    if (args.Has("state"))
+    if (args.Has("state") && !plugin.SetChunkFromFile(args.Get("state"), error))
     {
-        std::vector<uint8_t> chunk;
-        if (!ReadBytes(args.Get("state"), chunk) || !plugin.SetChunk(true, chunk))
-        {
-            std::fprintf(stderr, "render: the plug-in did not accept the state in %s\n",
-                         args.Get("state").c_str());
-            return 1;
-        }
+        std::fprintf(stderr, "render: %s\n", error.c_str());
+        return 1;
     }
-    for (const std::string& text : args.GetAll("set"))
+    switch (ParameterAssignment::ApplyAll(plugin, args.GetAll("set"), error))
     {
-        ParameterAssignment assignment;
-        if (!assignment.Parse(text)) return Usage("--set wants NAME=VALUE, not \"" + text + "\"");
-        if (!assignment.Apply(plugin, error))
-        {
-            std::fprintf(stderr, "render: %s\n", error.c_str());
-            return 1;
-        }
+    case 0: break;
+    case 2: return Usage(error);
+    default:
+        std::fprintf(stderr, "render: %s\n", error.c_str());
+        return 1;
     }
     plugin.Resume();
 

@@ -4,6 +4,11 @@
 //
 //   korvala-crosscheck render PLUGIN OUT.bin
 //   korvala-crosscheck compare A.bin B.bin [TOLERANCE]
+//   korvala-crosscheck compare-wav A.wav B.wav
+//
+// compare-wav holds two 32-bit float WAV renders of korvala-host (one per
+// module) against each other: every sample must agree within 2^-24 of its
+// magnitude.
 //
 // Built for both targets from this one source. The input signals are made
 // with additions and multiplications only (no sin, exp or pow), so that both
@@ -11,7 +16,9 @@
 // libraries; any difference in the output comes from the plug-in. "Analog
 // Emulation" stays off in every case: its right-channel offset is random.
 
+#include "AudioFile.h"
 #include "PluginInstance.h"
+#include "RenderDifference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -290,10 +297,35 @@ int Compare(const char* aPath, const char* bPath, double tolerance)
     return ok && largest <= tolerance ? 0 : 1;
 }
 
+int CompareWav(const char* aPath, const char* bPath)
+{
+    AudioBuffer a, b;
+    std::string error;
+    if (!AudioFile::Read(aPath, a, error) || !AudioFile::Read(bPath, b, error))
+    {
+        std::fprintf(stderr, "crosscheck: %s\n", error.c_str());
+        return 2;
+    }
+    const RenderDifference d = CompareRenders(a, b);
+    if (!d.sameShape)
+    {
+        std::fprintf(stderr,
+                     "crosscheck: korvala-host renders differ in shape: %zu x %zu against "
+                     "%zu x %zu (channels x frames)\n",
+                     a.Channels(), a.Frames(), b.Channels(), b.Frames());
+        return 1;
+    }
+    std::printf("korvala-host render, Linux against Windows: %zu samples, largest difference "
+                "%.3g, %zu beyond one float rounding\n",
+                d.samples, d.largest, d.beyondOneRounding);
+    return d.beyondOneRounding == 0 ? 0 : 1;
+}
+
 int Usage()
 {
     std::fprintf(stderr, "usage: korvala-crosscheck render PLUGIN OUT.bin\n"
-                         "       korvala-crosscheck compare A.bin B.bin [TOLERANCE]\n");
+                         "       korvala-crosscheck compare A.bin B.bin [TOLERANCE]\n"
+                         "       korvala-crosscheck compare-wav A.wav B.wav\n");
     return 2;
 }
 
@@ -304,5 +336,6 @@ int main(int argc, char** argv)
     if (argc >= 4 && std::strcmp(argv[1], "render") == 0) return Render(argv[2], argv[3]) ? 0 : 1;
     if (argc >= 4 && std::strcmp(argv[1], "compare") == 0)
         return Compare(argv[2], argv[3], argc >= 5 ? std::atof(argv[4]) : 1e-12);
+    if (argc == 4 && std::strcmp(argv[1], "compare-wav") == 0) return CompareWav(argv[2], argv[3]);
     return Usage();
 }

@@ -18,9 +18,13 @@ namespace
 
 using Bytes = std::vector<std::uint8_t>;
 
+// CTest runs each case in its own process, several at once: the case's name
+// keeps their files apart.
 std::string TempPath(const char* name)
 {
-    return std::string(::testing::TempDir()) + "korvala_wav_" + name;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(::testing::TempDir()) + "korvala_wav_" + (test ? test->name() : "") + "_" +
+           name;
 }
 
 void Put(Bytes& out, std::uint32_t v, int bytes)

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -328,6 +332,27 @@ TEST_F(Binding, TimeQueriesAskForTheirFieldsAndTakeOnlyValidOnes)
     EXPECT_EQ(p.GetTempo(), 0.0);
 }
 
+TEST_F(Binding, SamplePositionsBeyondIntStayAtTheLargestInt)
+{
+    Probe p("2-2");
+    host.time.flags = 0;
+    // Rounded to the nearest frame up to the last position an int holds.
+    host.time.samplePos = 2147483646.4;
+    EXPECT_EQ(p.GetSamplePosition(), 2147483646);
+    host.time.samplePos = 2147483646.5;
+    EXPECT_EQ(p.GetSamplePosition(), INT_MAX);
+    // Later positions (a session running beyond 12 hours at 48 kHz) and a
+    // host's infinity hold there instead of wrapping or converting undefined.
+    for (double pos : {2147483647.5, 2147483648.0, 4294967296.0 + 7.0, 1e300,
+                       std::numeric_limits<double>::infinity()})
+    {
+        host.time.samplePos = pos;
+        EXPECT_EQ(p.GetSamplePosition(), INT_MAX) << pos;
+    }
+    host.time.samplePos = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(p.GetSamplePosition(), 0);
+}
+
 TEST_F(Binding, TimeInfoOverwritesOnlyWhatTheHostReportsValid)
 {
     Probe p("2-2");
@@ -468,6 +493,77 @@ TEST_F(Binding, CloseDestroysThePluginAndRecordsWithoutObjectAreIgnored)
     copy.processReplacing(&copy, none, none, 16);
     EXPECT_EQ(copy.dispatcher(nullptr, effGetVstVersion, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(q.GetParam(0)->Value(), 0.0);
+}
+
+TEST_F(Binding, ProgramNumbersBeyondIntSelectNoProgram)
+{
+    if (sizeof(VstIntPtr) <= sizeof(int)) GTEST_SKIP() << "the value is an int here";
+    Probe p("2-2", 2);
+    p.MakeDefaultPresets("Empty", 2);
+    p.Dispatch(effSetProgram, 0, 1);
+    ASSERT_EQ(p.Dispatch(effGetProgram), 1);
+    // Narrowed to int these would be programs 0 and 1 (and -1 = no program).
+    const VstIntPtr twoToThe32 = static_cast<VstIntPtr>(1) << 32;
+    for (VstIntPtr value : {twoToThe32, twoToThe32 + 1, twoToThe32 - 1, -twoToThe32})
+    {
+        p.Dispatch(effSetProgram, 0, value);
+        EXPECT_EQ(p.Dispatch(effGetProgram), 1) << value;
+    }
+    p.Dispatch(effSetProgram, 0, 0);
+    EXPECT_EQ(p.Dispatch(effGetProgram), 0);
+}
+
+namespace
+{
+// Gives up one hold of the plug-in lock in each block and asks another thread
+// to take it: that succeeds only when the process callback held it once.
+class LockProbe : public Probe
+{
+  public:
+    LockProbe() : Probe("2-2") {}
+    void ProcessBlock(double** inputs, double** outputs, int nFrames) override
+    {
+        Unlock();
+        bool taken = false;
+        std::thread other(
+            [&]
+            {
+                if (TryLock())
+                {
+                    taken = true;
+                    Unlock();
+                }
+            });
+        other.join();
+        Lock();
+        takenElsewhere.push_back(taken);
+        Probe::ProcessBlock(inputs, outputs, nFrames);
+    }
+    std::vector<bool> takenElsewhere;
+};
+} // namespace
+
+TEST_F(Binding, EachProcessCallbackTakesThePluginLockOnce)
+{
+    LockProbe p;
+    AEffect* e = p.GetAEffect();
+    p.Dispatch(effSetBlockSize, 0, 16);
+    // 40 frames through 16-frame channel buffers: three pieces per call on the
+    // single-precision paths.
+    std::vector<float> fIn(40, 0.5f), fOut(40, 0.0f), fOut2(40, 0.0f);
+    float* fIns[2] = {fIn.data(), fIn.data()};
+    float* fOuts[2] = {fOut.data(), fOut2.data()};
+    std::vector<double> dIn(40, 0.5), dOut(40, 0.0), dOut2(40, 0.0);
+    double* dIns[2] = {dIn.data(), dIn.data()};
+    double* dOuts[2] = {dOut.data(), dOut2.data()};
+    e->processReplacing(e, fIns, fOuts, 40);
+    e->process(e, fIns, fOuts, 40);
+    e->processDoubleReplacing(e, dIns, dOuts, 40);
+    ASSERT_FALSE(p.takenElsewhere.empty());
+    for (size_t i = 0; i < p.takenElsewhere.size(); ++i)
+        EXPECT_TRUE(p.takenElsewhere[i]) << "block piece " << i;
+    EXPECT_EQ(fOut[39], 0.5f + 0.5f); // replacing, then accumulating
+    EXPECT_EQ(dOut[39], 0.5);
 }
 
 TEST_F(Binding, ProgramSwitchSavesTheCurrentValuesUnlessThePluginDoesChunks)
