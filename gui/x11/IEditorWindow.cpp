@@ -1,6 +1,7 @@
 #include "gui/x11/IEditorWindow.h"
 
 #include "gui/IControl.h"
+#include "gui/IEditorWindowFactory.h"
 #include "gui/x11/IX11Connection.h"
 #include "gui/x11/IX11Keys.h"
 #include "gui/x11/IX11PopupMenu.h"
@@ -19,6 +20,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+// The plug-in's panel is created through this, so no plug-in code names a
+// window system.
+IEditorCanvas* CreateEditorWindow(IEffectBase* plugin, int width, int height, int frameRate)
+{
+    return new (std::nothrow) IEditorWindow(plugin, width, height, frameRate);
+}
 
 namespace
 {

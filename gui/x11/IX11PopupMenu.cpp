@@ -190,11 +190,24 @@ int IX11PopupMenu::Run(const IMenu& menu, int x, int y,
                                          mLayout.width, mLayout.height, false);
     xcb_map_window(c, mWindow);
 
-    // Pointer and keyboard to the menu; events are reported relative to it,
-    // so a press anywhere else is a click outside. Another client's grab may
+    // Keyboard, then pointer, to the menu (so whoever sees the pointer held
+    // knows the keys are too); events are reported relative to the menu, so
+    // a press anywhere else is a click outside. Another client's grab may
     // take a moment to end.
     bool grabbed = false;
     for (int attempt = 0; attempt < 20 && !grabbed; ++attempt)
+    {
+        xcb_grab_keyboard_reply_t* k = xcb_grab_keyboard_reply(
+            c,
+            xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                              XCB_GRAB_MODE_ASYNC),
+            nullptr);
+        grabbed = k && k->status == XCB_GRAB_STATUS_SUCCESS;
+        std::free(k);
+        if (!grabbed) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    bool pointer = false;
+    for (int attempt = 0; attempt < 20 && grabbed && !pointer; ++attempt)
     {
         xcb_grab_pointer_reply_t* p = xcb_grab_pointer_reply(
             c,
@@ -204,16 +217,11 @@ int IX11PopupMenu::Run(const IMenu& menu, int x, int y,
                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
                              XCB_CURRENT_TIME),
             nullptr);
-        grabbed = p && p->status == XCB_GRAB_STATUS_SUCCESS;
+        pointer = p && p->status == XCB_GRAB_STATUS_SUCCESS;
         std::free(p);
-        if (!grabbed) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!pointer) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    if (grabbed)
-        std::free(xcb_grab_keyboard_reply(
-            c,
-            xcb_grab_keyboard(c, 0, mWindow, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                              XCB_GRAB_MODE_ASYNC),
-            nullptr));
+    grabbed = grabbed && pointer;
     mX->Flush();
 
     int chosen = -1;

@@ -5,7 +5,9 @@
 #include "TestPanel.h"
 #include "XServer.h"
 
+#include "gui/x11/IX11PopupMenu.h"
 #include "raster/IBitmap.h"
+#include "raster/ICachedFont.h"
 
 #define XK_MISCELLANY
 #define XK_LATIN1
@@ -433,6 +435,14 @@ bool PointerGrabbedByMenu(xtest::HostConnection& h)
     return theirs;
 }
 
+// Height of a menu item: the item font's line height plus the padding.
+int MenuItemHeight(IEditorWindow* window)
+{
+    ITextStyle style = IX11PopupMenu::ItemStyle();
+    ICachedFont* font = window->CacheFont(&style);
+    return (font ? font->LineHeight() : style.size) + IMenuLayout::kItemPadding;
+}
+
 struct MenuPlayer
 {
     std::thread thread;
@@ -467,11 +477,12 @@ TEST_F(X11Editor, PopupMenuClickChoosesAnItem)
     ShowPanel();
     int rx, ry;
     Root(w, 110, 70, &rx, &ry);
+    const int item = MenuItemHeight(panel->window);
     MenuPlayer player;
-    PlayOnMenu(player, [](xtest::HostConnection& h, xcb_window_t menu) {
+    PlayOnMenu(player, [item](xtest::HostConnection& h, xcb_window_t menu) {
         int mx, my;
-        // "second": the item below the first (1 border + line + padding).
-        h.ToRoot(menu, 30, 1 + 13 + 6 + 5, &mx, &my);
+        // "second": the item below the first, under the border.
+        h.ToRoot(menu, 30, 1 + item + item / 2, &mx, &my);
         h.Click(mx, my);
     });
     host->Click(rx, ry);
@@ -511,13 +522,13 @@ TEST_F(X11Editor, PopupMenuIgnoresGrayedItemsAndSeparators)
     ShowPanel();
     int rx, ry;
     Root(w, 110, 70, &rx, &ry);
+    const int item = MenuItemHeight(panel->window);
     MenuPlayer player;
-    PlayOnMenu(player, [](xtest::HostConnection& h, xcb_window_t menu) {
+    PlayOnMenu(player, [item](xtest::HostConnection& h, xcb_window_t menu) {
         int mx, my;
-        const int item = 13 + 6;
         h.ToRoot(menu, 30, 1 + 2 * item + 3, &mx, &my); // the separator
         h.Click(mx, my);
-        h.ToRoot(menu, 30, 1 + 2 * item + 7 + 5, &mx, &my); // "grayed"
+        h.ToRoot(menu, 30, 1 + 2 * item + IMenuLayout::kSeparatorHeight + item / 2, &mx, &my); // "grayed"
         h.Click(mx, my);
         h.Type(XK_Down); // keys: first choosable item is "first"
         h.Type(XK_Up);   // wraps to "last"

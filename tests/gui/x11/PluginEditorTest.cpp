@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +34,7 @@ enum Param
     kInputGain = 0,
     kModelType = 1,
     kThreshold = 2,
-    kAttack = 4,
+    kSidechainFilter = 9,
     kOversampling = 7,
     kAnalogEmulation = 8,
     kExternalSidechain = 10,
@@ -125,19 +126,21 @@ class PluginEditor : public ::testing::Test
             if (r.opcode == audioMasterAutomate && r.index == index) v = r.opt;
         return v;
     }
-    // Each gesture: one begin, then automation, then one end.
+    // A gesture: one begin, one end after it, automation of the final value.
     void ExpectOneGesture(int index)
     {
         std::vector<VstInt32> seq;
         for (const HostRequest& r : plugin->Requests())
-            if (r.index == index &&
-                (r.opcode == audioMasterBeginEdit || r.opcode == audioMasterEndEdit ||
-                 r.opcode == audioMasterAutomate))
-                seq.push_back(r.opcode);
-        ASSERT_GE(seq.size(), 3u);
-        EXPECT_EQ(seq.front(), audioMasterBeginEdit);
-        EXPECT_EQ(seq.back(), audioMasterEndEdit);
-        for (std::size_t i = 1; i + 1 < seq.size(); ++i) EXPECT_EQ(seq[i], audioMasterAutomate);
+            if (r.index == index) seq.push_back(r.opcode);
+        std::string text;
+        for (VstInt32 op : seq) text += std::to_string(op) + " ";
+        EXPECT_EQ(std::count(seq.begin(), seq.end(), audioMasterBeginEdit), 1) << text;
+        EXPECT_EQ(std::count(seq.begin(), seq.end(), audioMasterEndEdit), 1) << text;
+        const auto begin = std::find(seq.begin(), seq.end(), audioMasterBeginEdit);
+        const auto end = std::find(seq.begin(), seq.end(), audioMasterEndEdit);
+        EXPECT_LT(begin - seq.begin(), end - seq.begin()) << text;
+        EXPECT_GE(std::count(seq.begin(), seq.end(), audioMasterAutomate), 1) << text;
+        EXPECT_FLOAT_EQ(LastAutomation(index), plugin->GetParameter(index));
     }
 
     std::unique_ptr<xtest::HostConnection> host;
@@ -312,20 +315,21 @@ TEST_F(PluginEditor, WheelOnAKnobStepsFinerWithShift)
     plugin->Dispatch(effEditClose);
 }
 
-TEST_F(PluginEditor, TypedAttackValueReachesTheHostAfterReturn)
+TEST_F(PluginEditor, TypedSidechainFilterValueReachesTheHostAfterReturn)
 {
     editor = OpenEditor(*plugin, parent);
     ASSERT_NE(editor, 0u);
-    Click(238, 141); // the attack knob's value text
+    Click(378, 141); // the sidechain filter knob's value text (20..500 Hz)
     plugin->ClearRecords();
-    for (std::uint32_t k : {std::uint32_t(XK_0), std::uint32_t(XK_period), std::uint32_t(XK_3),
+    for (std::uint32_t k : {std::uint32_t(XK_1), std::uint32_t(XK_5), std::uint32_t(XK_0),
                             std::uint32_t(XK_a)})
         host->Type(k);
     Settle();
-    EXPECT_EQ(Count(audioMasterAutomate, kAttack), 0);
+    EXPECT_EQ(Count(audioMasterAutomate, kSidechainFilter), 0);
     host->Type(XK_Return);
-    ASSERT_TRUE(IdleUntil([&] { return Count(audioMasterAutomate, kAttack) > 0; }));
-    EXPECT_EQ(plugin->ParameterDisplay(kAttack).rfind("0.3", 0), 0u) << plugin->ParameterDisplay(kAttack);
+    ASSERT_TRUE(IdleUntil([&] { return Count(audioMasterAutomate, kSidechainFilter) > 0; }));
+    EXPECT_EQ(plugin->ParameterDisplay(kSidechainFilter).rfind("150", 0), 0u)
+        << plugin->ParameterDisplay(kSidechainFilter);
     plugin->Dispatch(effEditClose);
 }
 
@@ -334,18 +338,18 @@ TEST_F(PluginEditor, HostForwardedKeysFeedTheEntryAndTheWheelCancelsIt)
     editor = OpenEditor(*plugin, parent);
     ASSERT_NE(editor, 0u);
     EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0), 0); // no entry: the host keeps it
-    Click(238, 141);
+    Click(378, 141);
     EXPECT_EQ(plugin->Dispatch(effEditKeyDown, '7', 0), 1);
     EXPECT_EQ(plugin->Dispatch(effEditKeyUp, '7', 0), 1);
     // The wheel cancels: nothing reaches the host.
     plugin->ClearRecords();
     int rx, ry;
-    Root(238, 141, &rx, &ry);
+    Root(378, 141, &rx, &ry);
     host->MoveTo(rx, ry);
     host->Button(5, true);
     host->Button(5, false);
     Settle();
-    EXPECT_EQ(Count(audioMasterAutomate, kAttack), 0);
+    EXPECT_EQ(Count(audioMasterAutomate, kSidechainFilter), 0);
     EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0), 0); // the entry is gone
     plugin->Dispatch(effEditClose);
 }
