@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -237,6 +238,43 @@ TEST_F(PluginEditor, EditorRunsOnAThreadOtherThanTheOneThatCreatedThePlugin)
     });
     gui.join();
     EXPECT_TRUE(opened.load());
+    EXPECT_TRUE(host->Children(parent).empty());
+}
+
+TEST_F(PluginEditor, OpenCloseCyclesWhileAudioRunsAndTheHostAutomates)
+{
+    std::atomic<bool> stop{false};
+    PluginInstance& p = *plugin;
+    // The host's audio thread: blocks of a tone, so the meters have readings.
+    std::thread audio([&] {
+        std::vector<std::vector<float>> in(4, std::vector<float>(256)), out(2, std::vector<float>(256));
+        for (int i = 0; i < 256; ++i) in[0][i] = in[1][i] = 0.5f * static_cast<float>(std::sin(0.05 * i));
+        std::vector<float*> inPtr, outPtr;
+        for (auto& c : in) inPtr.push_back(c.data());
+        for (auto& c : out) outPtr.push_back(c.data());
+        while (!stop) p.ProcessReplacing(inPtr.data(), outPtr.data(), 256);
+    });
+    // A third thread automating, as a host playing back automation.
+    std::thread automation([&] {
+        float v = 0.0f;
+        while (!stop)
+        {
+            p.SetParameter(kThreshold, v);
+            p.SetParameter(kModelType, v > 0.5f ? 1.0f : 0.0f);
+            v = v >= 1.0f ? 0.0f : v + 0.01f;
+        }
+    });
+    for (int i = 0; i < 200; ++i)
+    {
+        ASSERT_EQ(p.Dispatch(effEditOpen, 0, 0, WindowArg(parent)), 1);
+        p.Dispatch(effEditIdle);
+        p.Dispatch(effEditIdle);
+        ASSERT_EQ(p.Dispatch(effEditClose), 1);
+    }
+    stop = true;
+    audio.join();
+    automation.join();
+    host->Sync();
     EXPECT_TRUE(host->Children(parent).empty());
 }
 
