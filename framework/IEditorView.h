@@ -29,8 +29,8 @@ class IEditorView
 
     // Hosts that hand the editor an X11 window drive it through these
     // instead of a window-system timer: OnHostIdle at the host's idle rate
-    // (effEditIdle; the plug-in lock is not held, drawing must not stall the
-    // audio thread), OnHostKey for the keys the host forwards (effEditKeyDown
+    // (effEditIdle; called without the plug-in lock, which the editor takes
+    // only around its draw pass), OnHostKey for the keys the host forwards (effEditKeyDown
     // and effEditKeyUp: character, VST virtual key, modifier bits), answering
     // whether the editor used the key. Same thread as OpenWindow.
     virtual void OnHostIdle() {}

@@ -111,10 +111,11 @@ VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(AEffect* effect, VstInt32 opcode
     IEffectVST* plug = FromRecord(effect);
     if (!plug) return 0;
 
-    // The editor's idle tick runs outside the lock: it drains window events
-    // (edits from the panel take the lock themselves) and redraws the panel
-    // from values the audio thread stores without it, so processing never
-    // waits for a draw pass.
+    // The editor's idle call is not wrapped in the lock: it handles window
+    // events (a popup menu may wait there for the user, and edits from the
+    // panel take the lock themselves), takes the lock only around its draw
+    // pass and copies to the screen after releasing it, so processing never
+    // waits for the X server or the user.
     if (opcode == effEditIdle)
     {
         if (IEditorView* canvas = plug->GetGUI()) canvas->OnHostIdle();

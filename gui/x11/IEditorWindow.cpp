@@ -1,5 +1,6 @@
 #include "gui/x11/IEditorWindow.h"
 
+#include "framework/IEffectBase.h"
 #include "gui/IControl.h"
 #include "gui/IEditorWindowFactory.h"
 #include "gui/x11/IX11Connection.h"
@@ -32,6 +33,26 @@ IEditorCanvas* CreateEditorWindow(IEffectBase* plugin, int width, int height, in
 namespace
 {
 std::atomic<bool> gAllowSharedMemory{true};
+
+// The plug-in lock for a scope, when there is a plug-in (test panels may
+// have none).
+class PluginLock
+{
+  public:
+    explicit PluginLock(IEffectBase* plugin) : mPlugin(plugin)
+    {
+        if (mPlugin) mPlugin->Lock();
+    }
+    ~PluginLock()
+    {
+        if (mPlugin) mPlugin->Unlock();
+    }
+    PluginLock(const PluginLock&) = delete;
+    PluginLock& operator=(const PluginLock&) = delete;
+
+  private:
+    IEffectBase* mPlugin;
+};
 
 // XEmbed: protocol version 0, mapped.
 constexpr std::uint32_t kXEmbedVersion = 0;
@@ -299,7 +320,22 @@ void IEditorWindow::PumpEvents()
     {
         xcb_generic_event_t* event = xcb_poll_for_event(mX->Get());
         if (!event) break;
-        IX11EventHandlers::Dispatch(*this, event);
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_BUTTON_PRESS || type == XCB_BUTTON_RELEASE || type == XCB_MOTION_NOTIFY ||
+            type == XCB_KEY_PRESS)
+        {
+            // Controls read their parameters while they handle input, and
+            // the host may change those on another thread. (A popup menu
+            // opened from here releases the lock while it waits.)
+            PluginLock lock(mPlugin);
+            mInputLocked = true;
+            IX11EventHandlers::Dispatch(*this, event);
+            mInputLocked = false;
+        }
+        else
+        {
+            IX11EventHandlers::Dispatch(*this, event);
+        }
         std::free(event);
     }
 }
@@ -326,11 +362,16 @@ void IEditorWindow::TimerTick()
     if (mEntry.IsOpen())
     {
         const IBox entryBox = mEntry.Box();
-        const bool goOn = mEntry.Tick();
+        bool goOn = false;
+        {
+            // The commit reads the parameter's range.
+            PluginLock lock(mPlugin);
+            goOn = mEntry.Tick();
+        }
         if (!mEntry.IsOpen())
         {
             // Committed or cancelled: repaint what the box covered.
-            Draw(IBox(entryBox.left, entryBox.top, entryBox.right + 1, entryBox.bottom + 1));
+            DrawPass(IBox(entryBox.left, entryBox.top, entryBox.right + 1, entryBox.bottom + 1));
             return;
         }
         if (!goOn) return;
@@ -338,14 +379,37 @@ void IEditorWindow::TimerTick()
     IBox dirty;
     if (IsDirty(&dirty))
     {
-        Draw(dirty);
+        DrawPass(dirty);
         mDrawnSinceOpen = true;
         mEntry.PaintedAround();
     }
 }
 
+void IEditorWindow::DrawPass(const IBox& box)
+{
+    // Controls read their parameters (display texts, ranges) while they
+    // draw, and the host may change those on another thread: the draw pass
+    // holds the plug-in lock, so the audio thread waits at most one pass
+    // (a fraction of a millisecond for the whole panel). The copy to the
+    // screen, which may wait for the server, runs after the lock is released.
+    {
+        PluginLock lock(mPlugin);
+        mHoldScreen = true;
+        Draw(box);
+        mHoldScreen = false;
+    }
+    const IBox held = mHeldScreen;
+    mHeldScreen = IBox();
+    if (!held.IsEmpty()) DrawScreen(held);
+}
+
 bool IEditorWindow::DrawScreen(const IBox& box)
 {
+    if (mHoldScreen)
+    {
+        mHeldScreen = Union(mHeldScreen, box);
+        return true;
+    }
     if (!GetWindow() || !mSurface || !mDrawBitmap) return true;
     mSurface->Put(mDrawBitmap, box);
     // The edit box lies over the panel, as a child window would.
@@ -385,7 +449,7 @@ void IX11EventHandlers::Expose(IEditorWindow& w, const xcb_expose_event_t* e)
     if (!w.mDrawnSinceOpen)
     {
         // Exposed before the first tick: draw the panel now.
-        w.Draw(IBox(0, 0, w.mWidth, w.mHeight));
+        w.DrawPass(IBox(0, 0, w.mWidth, w.mHeight));
         w.mDrawnSinceOpen = true;
     }
     else
@@ -606,7 +670,7 @@ void IEditorWindow::DropTextEntry(bool wholePanel)
     mEntry.Close();
     SetEntryOpen(false);
     mEntryDirty = false;
-    Draw(wholePanel ? IBox(0, 0, mWidth, mHeight) : IBox(b.left, b.top, b.right + 1, b.bottom + 1));
+    DrawPass(wholePanel ? IBox(0, 0, mWidth, mHeight) : IBox(b.left, b.top, b.right + 1, b.bottom + 1));
 }
 
 int IEditorWindow::EntryIndexAt(int x)
@@ -688,6 +752,9 @@ IMenu* IEditorWindow::CreateMenu(IMenu* menu, const IBox& box)
     ReleaseMouseCapture();
     if (!menu || menu->items.empty() || !GetWindow() || mMenuRunning) return nullptr;
     mMenuRunning = true;
+    // The menu waits for the user: processing must not wait with it.
+    const bool relock = mInputLocked && mPlugin;
+    if (relock) mPlugin->Unlock();
     IX11PopupMenu popup(mX, mWindow, this);
     const int chosen = popup.Run(*menu, box.left, box.bottom, [this](xcb_generic_event_t* e) {
         // Events of the panel while the menu is up: keep painting, drop input.
@@ -701,6 +768,7 @@ IMenu* IEditorWindow::CreateMenu(IMenu* menu, const IBox& box)
         }
         return !mWindowGone;
     });
+    if (relock) mPlugin->Lock();
     mMenuRunning = false;
     // A click after the menu is a first click, however soon it comes.
     mClicks.Reset();

@@ -80,6 +80,9 @@ class IEditorWindow : public IEditorCanvas
     void SetEntryOpen(bool open);
     bool TickDue();
     void TimerTick();
+    // The canvas draw pass over box under the plug-in lock, then the copy of
+    // what it drew to the screen outside it.
+    void DrawPass(const IBox& box);
     void TakeFocus();
     // Closes an open edit box without its text and repaints what it covered.
     void DropTextEntry(bool wholePanel);
@@ -118,11 +121,15 @@ class IEditorWindow : public IEditorCanvas
     bool mHasCapture = false;
     bool mSwallowRelease = false;
     bool mMenuRunning = false;
+    bool mInputLocked = false; // the plug-in lock is held for an input event
     bool mMenuTookRelease = false;
     int mPointerX = 0;
     int mPointerY = 0;
 
     bool mDrawnSinceOpen = false;
+    // While a draw pass holds the plug-in lock, DrawScreen only collects.
+    bool mHoldScreen = false;
+    IBox mHeldScreen;
     std::int64_t mLastTickNs = 0;
     int mTicks = 0;
     IBox mExposed;
