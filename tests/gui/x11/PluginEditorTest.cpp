@@ -6,6 +6,7 @@
 #include "PluginInstance.h"
 #include "XServer.h"
 
+#include "gui/IGraphicsTypes.h"
 #include "raster/IPngImage.h"
 
 #define XK_MISCELLANY
@@ -380,6 +381,20 @@ TEST_F(PluginEditor, TypedSidechainFilterValueReachesTheHostAfterReturn)
     plugin->Dispatch(effEditClose);
 }
 
+TEST_F(PluginEditor, ValueTypedThroughHostForwardedKeysReachesTheHost)
+{
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    Click(378, 141);
+    plugin->ClearRecords();
+    for (char c : std::string("250x")) EXPECT_EQ(plugin->Dispatch(effEditKeyDown, c, 0), 1);
+    EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 0, 4), 1); // the host's Return
+    ASSERT_TRUE(IdleUntil([&] { return Count(audioMasterAutomate, kSidechainFilter) > 0; }));
+    EXPECT_EQ(plugin->ParameterDisplay(kSidechainFilter).rfind("250", 0), 0u)
+        << plugin->ParameterDisplay(kSidechainFilter);
+    plugin->Dispatch(effEditClose);
+}
+
 TEST_F(PluginEditor, HostForwardedKeysFeedTheEntryAndTheWheelCancelsIt)
 {
     editor = OpenEditor(*plugin, parent);
@@ -402,6 +417,28 @@ TEST_F(PluginEditor, HostForwardedKeysFeedTheEntryAndTheWheelCancelsIt)
 }
 
 #ifdef KORVALA_HOST_PROGRAM
+namespace
+{
+// A binary PPM as 0xRRGGBB pixels; empty on failure.
+std::vector<std::uint32_t> ReadPpm(const std::string& path, int* width, int* height)
+{
+    std::ifstream ppm(path, std::ios::binary);
+    std::string magic;
+    int max = 0;
+    ppm >> magic >> *width >> *height >> max;
+    ppm.get();
+    std::vector<std::uint32_t> pixels;
+    if (magic != "P6" || max != 255) return pixels;
+    for (int i = 0; i < *width * *height; ++i)
+    {
+        unsigned char rgb[3] = {};
+        if (!ppm.read(reinterpret_cast<char*>(rgb), 3)) return {};
+        pixels.push_back((rgb[0] << 16) | (rgb[1] << 8) | rgb[2]);
+    }
+    return pixels;
+}
+} // namespace
+
 // Our host's edit command: opens the editor, plays the demo in real time,
 // and saves a state that render --state takes back.
 TEST_F(PluginEditor, HostEditCommandShowsThePanelAndSavesTheState)
@@ -440,4 +477,52 @@ TEST_F(PluginEditor, HostEditCommandShowsThePanelAndSavesTheState)
     std::remove(shot.c_str());
     rmdir(dir);
 }
+
+#ifdef KORVALA_PANEL_PROGRAM
+// The window shows what the headless snapshot of the same settings shows,
+// except the meters (audio plays in our host, none in the snapshot).
+TEST_F(PluginEditor, ScreenshotEqualsTheHeadlessSnapshotExceptTheMeters)
+{
+    char dir[] = "/tmp/korvala-shot-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string shot = std::string(dir) + "/window.ppm";
+    const std::string snapshot = std::string(dir) + "/panel.png";
+    const std::string settings = " --set Threshold=-20 --set 'Model Type=FET' --set Oversampling=off";
+    ASSERT_EQ(std::system(("LSAN_OPTIONS=exitcode=0 " + std::string(KORVALA_HOST_PROGRAM) + " edit " +
+                           KORVALA_PLUGIN_PATH + settings + " --quit-after 1 --screenshot " + shot +
+                           " > /dev/null")
+                              .c_str()),
+              0);
+    ASSERT_EQ(std::system((std::string(KORVALA_PANEL_PROGRAM) + " " + snapshot + settings +
+                           " --seconds 0 > /dev/null")
+                              .c_str()),
+              0);
+    int w = 0, h = 0;
+    const std::vector<std::uint32_t> window = ReadPpm(shot, &w, &h);
+    ASSERT_EQ(w, kPanelWidth);
+    ASSERT_EQ(h, kPanelHeight);
+    std::ifstream file(snapshot, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    IPngImage panel;
+    ASSERT_TRUE(panel.Decode(bytes.data(), bytes.size()));
+    ASSERT_EQ(panel.Width(), kPanelWidth);
+    // The four peak meters and the gain-reduction meter.
+    const IBox meters[] = {{14, 16, 19, 142}, {22, 16, 27, 142}, {508, 16, 513, 142},
+                           {516, 16, 521, 142}, {226, 19, 421, 31}};
+    int differing = 0, compared = 0;
+    for (int y = 0; y < kPanelHeight; ++y)
+        for (int x = 0; x < kPanelWidth; ++x)
+        {
+            bool meter = false;
+            for (const IBox& m : meters) meter = meter || m.Contains(x, y);
+            if (meter) continue;
+            ++compared;
+            differing += window[static_cast<std::size_t>(y * w + x)] != (panel.Pixel(x, y) & 0xffffffu);
+        }
+    EXPECT_EQ(differing, 0) << "of " << compared << " pixels";
+    std::remove(shot.c_str());
+    std::remove(snapshot.c_str());
+    rmdir(dir);
+}
+#endif
 #endif
