@@ -181,6 +181,12 @@ std::vector<std::uint32_t> HostConnection::Pixels(xcb_window_t w, int x, int y, 
     return out;
 }
 
+std::uint32_t HostConnection::Pixel(xcb_window_t w, int x, int y)
+{
+    const std::vector<std::uint32_t> p = Pixels(w, x, y, 1, 1);
+    return p.size() == 1 ? p[0] : 0xffffffffu;
+}
+
 std::vector<xcb_window_t> HostConnection::PopupWindows()
 {
     std::vector<xcb_window_t> out;

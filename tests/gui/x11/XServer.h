@@ -40,6 +40,8 @@ class HostConnection
     std::vector<std::uint32_t> PropertyCardinals(xcb_window_t w, const char* atom);
     // The window's pixels as 0xRRGGBB (24-bit TrueColor server).
     std::vector<std::uint32_t> Pixels(xcb_window_t w, int x, int y, int width, int height);
+    // One pixel as 0xRRGGBB, or 0xffffffff when the window cannot be read.
+    std::uint32_t Pixel(xcb_window_t w, int x, int y);
     // Override-redirect windows mapped on the root, newest last.
     std::vector<xcb_window_t> PopupWindows();
 
