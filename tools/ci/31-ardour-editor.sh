@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The editor in a real host: Ardour 7's GUI, headless under Xvfb, opens
-# BraskoKorvala's panel at load (the session asks for the plug-in window), the
+# BraskoKorvala's panels at load for two instances on two tracks (the session
+# asks for both plug-in windows), each is its own 552 x 200 window, the
 # panel's background on the screen is the committed image, a click on the
 # "Analog" switch turns Analog Emulation off, and the project Ardour saves
 # holds the change.
@@ -48,27 +49,32 @@ LD_LIBRARY_PATH=/usr/lib/ardour7${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} \
 cat >"$WORK/make.lua" <<LUA
 AudioEngine:set_backend("None (Dummy)", "", "")
 local s = create_session("$WORK/project", "check", 48000)
-local track = s:new_audio_track(2, 2, nil, 1, "Check", ARDOUR.PresentationInfo.max_order,
-                                ARDOUR.TrackMode.Normal, true):front()
-local proc = ARDOUR.LuaAPI.new_plugin(s, "BraskoKorvala", ARDOUR.PluginType.LXVST, "")
-if proc:isnil() then print("NOPLUGIN") close_session() return end
-track:add_processor_by_index(proc, 0, nil, true)
-print("ROUTE " .. track:to_stateful():id():to_s())
-print("PROC " .. proc:to_stateful():id():to_s())
+for _, name in ipairs({"Check", "Second"}) do
+  local track = s:new_audio_track(2, 2, nil, 1, name, ARDOUR.PresentationInfo.max_order,
+                                  ARDOUR.TrackMode.Normal, true):front()
+  local proc = ARDOUR.LuaAPI.new_plugin(s, "BraskoKorvala", ARDOUR.PluginType.LXVST, "")
+  if proc:isnil() then print("NOPLUGIN") close_session() return end
+  track:add_processor_by_index(proc, 0, nil, true)
+  print("WINDOW P-" .. track:to_stateful():id():to_s() .. "-" .. proc:to_stateful():id():to_s())
+end
 s:save_state("", false, false, false, false, false)
 close_session()
 LUA
 timeout 180 ardour7-lua "$WORK/make.lua" >"$WORK/make.log" 2>&1
-ROUTE=$(sed -n 's/^ROUTE //p' "$WORK/make.log")
-PROC=$(sed -n 's/^PROC //p' "$WORK/make.log")
+WINDOWS=$(sed -n 's/^WINDOW //p' "$WORK/make.log")
 SESSION=$WORK/project/check.ardour
-check "project with the plug-in on a track" "$([ -n "$ROUTE" ] && [ -n "$PROC" ] && [ -f "$SESSION" ]; echo $?)"
+check "project with the plug-in on two tracks" \
+  "$([ "$(printf '%s\n' "$WINDOWS" | grep -c .)" -eq 2 ] && [ -f "$SESSION" ]; echo $?)"
 [ "$fail" -eq 0 ] || { tail -n 20 "$WORK/make.log"; exit 1; }
 
 # The session's engine hints would raise a modal "engine changed" dialog; the
 # Extra/UI window entry opens the plug-in's own editor at load.
 sed -i '/<EngineHints/d' "$SESSION"
-sed -i "s#</Session>#  <Extra>\n    <UI>\n      <Window name=\"P-$ROUTE-$PROC\" visible=\"1\" custom-ui=\"1\" x-off=\"50\" y-off=\"50\" x-size=\"552\" y-size=\"200\"/>\n    </UI>\n  </Extra>\n</Session>#" "$SESSION"
+first=$(printf '%s\n' "$WINDOWS" | sed -n 1p)
+second=$(printf '%s\n' "$WINDOWS" | sed -n 2p)
+entries="      <Window name=\"$first\" visible=\"1\" custom-ui=\"1\" x-off=\"50\" y-off=\"50\" x-size=\"552\" y-size=\"200\"/>\n"
+entries+="      <Window name=\"$second\" visible=\"1\" custom-ui=\"1\" x-off=\"400\" y-off=\"420\" x-size=\"552\" y-size=\"200\"/>\n"
+sed -i "s#</Session>#  <Extra>\n    <UI>\n$entries    </UI>\n  </Extra>\n</Session>#" "$SESSION"
 # No first-run wizard, the dummy backend started at once, and closing a
 # plug-in window calls effEditClose.
 touch "$WORK/config/ardour7/.a7"
@@ -102,11 +108,16 @@ ardour -n -a "$SESSION" >"$WORK/ardour.log" 2>&1 &
 ARDOUR_PID=$!
 timeout 90 xdotool search --sync --name "BraskoKorvala" >/dev/null 2>&1
 check "Ardour opened the plug-in window" "$?"
-sleep 3
-# Our editor: the innermost 552 x 200 window, at its absolute position.
-line=$(xwininfo -root -tree | grep -E ' 552x200\+' | tail -n 1)
+sleep 5
+# Our editors: the innermost 552 x 200 windows (Ardour nests two wrappers of
+# the same size around each), at their absolute positions.
+panels=$(xwininfo -root -tree | awk '/ 552x200\+/ { depth = match($0, /[^ ]/); print depth, $1, $NF }' |
+  sort -n | awk '{ if (NR == 1) max = 0; d[NR] = $1; line[NR] = $2 " " $3; if ($1 > max) max = $1 }
+                 END { for (i = 1; i <= NR; i++) if (d[i] == max) print line[i] }')
+check "two instances, two editor windows" "$([ "$(printf '%s\n' "$panels" | grep -c .)" -eq 2 ]; echo $?)"
+line=$(printf '%s\n' "$panels" | sort -t+ -k2 -n | head -n 1)
 panel_id=$(printf '%s' "$line" | awk '{print $1}')
-abs=$(printf '%s' "$line" | awk '{print $NF}')
+abs=$(printf '%s' "$line" | awk '{print $2}')
 PX=$(printf '%s' "$abs" | cut -d+ -f2)
 PY=$(printf '%s' "$abs" | cut -d+ -f3)
 check "the editor window is a 552 x 200 child ($panel_id at +$PX+$PY)" "$([ -n "$panel_id" ]; echo $?)"
