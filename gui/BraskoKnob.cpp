@@ -81,7 +81,13 @@ bool BraskoKnob::Draw(IEditorCanvas* canvas)
     }
     if (param)
     {
-        const double v = param->GetNormalized();
+        double v = 0.0;
+        {
+            // Read under the plug-in lock (the host may change or re-declare
+            // the parameter meanwhile), held only for the read.
+            IEffectBase::ScopedLock lock(mPlugin);
+            v = param->GetNormalized();
+        }
         if (mKnob) mKnob->SetValueFromUser(v);
         if (mCaption) mCaption->SetValueFromUser(v);
     }

@@ -40,6 +40,11 @@ bool IParamText::Draw(IEditorCanvas* canvas)
     IParameter* param = mPlugin ? mPlugin->GetParam(mParamIndex) : nullptr;
     if (param)
     {
+        // The host may change or re-declare the parameter on another thread
+        // (a model switch re-declares the time ranges): its texts are read
+        // under the plug-in lock, held only for that read, never while
+        // drawing.
+        IEffectBase::ScopedLock lock(mPlugin);
         char display[IParameter::kTextSize] = {};
         param->GetDisplayForHost(param->Value(), false, display, true);
         mText = display;

@@ -273,3 +273,44 @@ TEST(PanelLayout, GainReductionMeterLightsTheSegmentsOfTheGain)
     }
     EXPECT_EQ(litCount, 6);
 }
+
+TEST(PanelLayout, GainReductionMeterShowsWhatTheChainMeasured)
+{
+    Panel p;
+    p.Set(BraskoKorvala::kModelType, 0.5); // FET
+    p.Set(BraskoKorvala::kThreshold, 0.2);
+    p.Set(BraskoKorvala::kRatio, 1.0);
+    // A steady loud tone of 40 whole cycles per block: once the detector has
+    // settled, every block reports the same smallest gain, and the meter's
+    // ballistics reach it.
+    const int n = 1600;
+    Audio a(n);
+    for (int c = 0; c < 2; ++c)
+        a.Sine(c, 0.5, 40.0 / n);
+    for (int t = 0; t < 240; ++t)
+    {
+        double* ins[4] = {a.in[0].data(), a.in[1].data(), a.in[2].data(), a.in[3].data()};
+        double* outs[2] = {a.out[0].data(), a.out[1].data()};
+        p.fx->Lock();
+        p.fx->ProcessBlock(ins, outs, n);
+        p.fx->Unlock();
+        p.Tick();
+    }
+    // The reading the chain handed over, in single precision as it does.
+    const double gain = static_cast<float>(p.fx->FET().stages.GainReduction());
+    ASSERT_LT(gain, 0.5);
+    ASSERT_GT(gain, 0.0);
+    // Segments light where their dB count is at most the reduction, read
+    // through the meter's 1024-entry table.
+    const int entry = static_cast<int>(gain * 1023);
+    const double reductionDb = std::fabs(20.0 * std::log10(entry / 1024.0));
+    int expectedLit = 0;
+    for (int k = 1; k <= 20; ++k)
+        if (k <= reductionDb) ++expectedLit;
+    const std::uint32_t lit = IArgb(255, 234, 175, 77).Packed();
+    int litCount = 0;
+    for (int s = 0; s < 20; ++s)
+        if (p.Pixel(226 + 10 * s + 2, 25) == lit) ++litCount;
+    EXPECT_EQ(litCount, expectedLit) << "gain " << gain << ", " << reductionDb << " dB";
+    EXPECT_GT(litCount, 0);
+}
