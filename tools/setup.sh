@@ -10,8 +10,9 @@ PACKAGES=(
   clang libclang-rt-14-dev
   libsndfile1-dev gnuplot-nox
   zlib1g-dev libpng-dev libx11-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-keysyms1-dev libxcb-xtest0-dev
   fonts-liberation2 libfreetype-dev libfontconfig-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-utils imagemagick
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
   wine64
   lsp-plugins-vst zam-plugins

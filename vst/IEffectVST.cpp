@@ -111,6 +111,17 @@ VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(AEffect* effect, VstInt32 opcode
     IEffectVST* plug = FromRecord(effect);
     if (!plug) return 0;
 
+    // The editor's idle call is not wrapped in the lock: it handles window
+    // events (a popup menu may wait there for the user, and edits from the
+    // panel take the lock themselves), takes the lock only around its draw
+    // pass and copies to the screen after releasing it, so processing never
+    // waits for the X server or the user.
+    if (opcode == effEditIdle)
+    {
+        if (IEditorView* canvas = plug->GetGUI()) canvas->OnHostIdle();
+        return 0;
+    }
+
     plug->Lock();
     if (opcode != effEditIdle && opcode != effIdle)
         ITrace::Write("IEffectVST::VSTDispatcher", __LINE__, "%d(%s):%d:%d", opcode, "", index,
@@ -316,6 +327,17 @@ VstIntPtr IEffectVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
 
     case effEditIdle:
     case effIdle:
+        return 0;
+
+    case effEditKeyDown:
+    case effEditKeyUp:
+        // Hosts that keep the keyboard (Ardour) forward keys here; 0 passes a
+        // key on to the host's own shortcuts.
+        if (GetGUI())
+            return GetGUI()->OnHostKey(opcode == effEditKeyDown, index, static_cast<int>(value),
+                                       static_cast<int>(opt))
+                       ? 1
+                       : 0;
         return 0;
 
     case effIdentify:

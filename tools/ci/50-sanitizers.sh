@@ -34,7 +34,7 @@ echo "--- tsan: configure and build"
 # test executables that hold cases labelled tsan.
 if logged 50-sanitizers/tsan-configure cmake --preset tsan &&
     logged 50-sanitizers/tsan-build cmake --build build/tsan -j"$JOBS" --target BraskoKorvala \
-        korvala-validate framework_tests vst_tests validate_tests gui_tests raster_tests; then
+        korvala-validate framework_tests vst_tests validate_tests gui_tests raster_tests gui_x11_tests; then
     # A label that selects nothing fails rather than passing silently.
     ctest --test-dir build/tsan -j"$JOBS" --output-on-failure -L '^tsan$' --no-tests=error ||
         status=1

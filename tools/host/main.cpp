@@ -18,6 +18,11 @@ void PrintUsage()
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
+#ifdef KORVALA_HOST_EDIT
+               "  korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
+               "      [--state FILE] [--save-state FILE] [--output OUT.wav]\n"
+               "      [--quit-after SECONDS] [--screenshot FILE.ppm]\n"
+#endif
                "\n"
                "--set NAME=TEXT sets a parameter in its own units (as typed into a host),\n"
                "--set NAME=@0.5 sets its normalised value.\n",
@@ -40,6 +45,9 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "render") == 0) return RunRender(rest, args);
     if (std::strcmp(command, "bench") == 0) return RunBench(rest, args);
     if (std::strcmp(command, "gen-demo") == 0) return RunGenDemo(rest, args);
+#ifdef KORVALA_HOST_EDIT
+    if (std::strcmp(command, "edit") == 0) return RunEdit(rest, args);
+#endif
     if (std::strcmp(command, "help") == 0 || std::strcmp(command, "--help") == 0)
     {
         PrintUsage();

@@ -1,0 +1,140 @@
+#pragma once
+
+// A small panel on the real X11 layer: a flat background, a knob-like
+// control that records every mouse and key event, a value text that opens the
+// edit box on a right click and a control that opens a popup menu.
+
+#include "framework/TestEffect.h"
+#include "gui/IControl.h"
+#include "gui/x11/IEditorWindow.h"
+
+#include <string>
+#include <vector>
+
+struct RecordedEvent
+{
+    std::string what;
+    int x, y, dx, dy, extra;
+    MouseKeys keys;
+};
+
+class FlatControl : public IControl
+{
+  public:
+    FlatControl(IEffectBase* plugin, const IBox& box, std::uint32_t colour)
+        : IControl(plugin, box), mColour(colour)
+    {
+    }
+    bool Draw(IEditorCanvas* canvas) override
+    {
+        IArgb c(255, (mColour >> 16) & 0xff, (mColour >> 8) & 0xff, mColour & 0xff);
+        IBlend copy(1);
+        return canvas->FillBox(c, mRect, &copy);
+    }
+    std::uint32_t mColour;
+};
+
+class RecordingControl : public FlatControl
+{
+  public:
+    RecordingControl(IEffectBase* plugin, const IBox& box, int param, std::uint32_t colour)
+        : FlatControl(plugin, box, colour)
+    {
+        mParamIndex = param;
+    }
+    void OnMouseDown(int x, int y, const MouseKeys& k) override { Add("down", x, y, 0, 0, 0, k); }
+    void OnMouseUp(int x, int y, const MouseKeys& k) override { Add("up", x, y, 0, 0, 0, k); }
+    void OnMouseDrag(int x, int y, int dx, int dy, const MouseKeys& k) override
+    {
+        Add("drag", x, y, dx, dy, 0, k);
+    }
+    void OnMouseDoubleClick(int x, int y, const MouseKeys& k) override { Add("double", x, y, 0, 0, 0, k); }
+    void OnMouseWheel(int x, int y, const MouseKeys& k, int notches) override
+    {
+        Add("wheel", x, y, 0, 0, notches, k);
+    }
+    bool OnKeyDown(int x, int y, int key) override
+    {
+        Add("key", x, y, 0, 0, key, MouseKeys());
+        return true;
+    }
+    int Count(const std::string& what) const
+    {
+        int n = 0;
+        for (const RecordedEvent& e : mEvents) n += e.what == what;
+        return n;
+    }
+    void Add(const char* what, int x, int y, int dx, int dy, int extra, const MouseKeys& k)
+    {
+        mEvents.push_back({what, x, y, dx, dy, extra, k});
+    }
+    std::vector<RecordedEvent> mEvents;
+};
+
+// Right click: the edit box for its parameter with initial text.
+class EntryControl : public RecordingControl
+{
+  public:
+    EntryControl(IEffectBase* plugin, const IBox& box, int param, const char* initial)
+        : RecordingControl(plugin, box, param, 0xffffff), mInitial(initial)
+    {
+    }
+    void OnMouseDown(int x, int y, const MouseKeys& k) override
+    {
+        RecordingControl::OnMouseDown(x, y, k);
+        if (k.right)
+            GetCanvas()->CreateTextEntry(this, GetTextStyle(), mRect, mInitial.c_str(),
+                                         GetPlugin()->GetParam(mParamIndex));
+    }
+    std::string mInitial;
+};
+
+// Any press: the popup menu; remembers the answer.
+class MenuControl : public RecordingControl
+{
+  public:
+    MenuControl(IEffectBase* plugin, const IBox& box) : RecordingControl(plugin, box, -1, 0x808000) {}
+    void OnMouseDown(int x, int y, const MouseKeys& k) override
+    {
+        RecordingControl::OnMouseDown(x, y, k);
+        IMenu menu;
+        menu.AddItem("first");
+        menu.AddItem("second", IMenuItem::kChecked);
+        menu.AddItem("", IMenuItem::kSeparator);
+        menu.AddItem("grayed", IMenuItem::kGrayed);
+        menu.AddItem("last");
+        IMenu* answer = GetCanvas()->CreateMenu(&menu, mRect);
+        mMenus++;
+        mChosen = answer ? answer->chosen : -1;
+    }
+    int mMenus = 0;
+    int mChosen = -2;
+};
+
+constexpr int kPanelW = 240;
+constexpr int kPanelH = 120;
+constexpr std::uint32_t kBackgroundColour = 0x204060;
+
+// The panel on TestEffect; the effect owns the canvas (AttachGraphics).
+struct TestPanel
+{
+    TestEffect effect;
+    IEditorWindow* window;
+    RecordingControl* knob;
+    EntryControl* text;
+    MenuControl* menu;
+
+    TestPanel()
+    {
+        window = new IEditorWindow(&effect, kPanelW, kPanelH, 30);
+        window->AttachControl(new FlatControl(&effect, IBox(0, 0, kPanelW, kPanelH), kBackgroundColour));
+        knob = new RecordingControl(&effect, IBox(10, 10, 70, 70), kThreshold, 0xc0c0c0);
+        window->AttachControl(knob);
+        text = new EntryControl(&effect, IBox(100, 10, 160, 30), kAttack, "0.5");
+        window->AttachControl(text);
+        menu = new MenuControl(&effect, IBox(100, 60, 160, 80));
+        window->AttachControl(menu);
+        effect.AttachGraphics(window);
+    }
+    void Idle() { window->OnHostIdle(); }
+};
