@@ -30,8 +30,10 @@ class IEditorView
     // Hosts that hand the editor an X11 window drive it through these
     // instead of a window-system timer: OnHostIdle at the host's idle rate
     // (effEditIdle; called without the plug-in lock, which the editor takes
-    // only around its draw pass), OnHostKey for the keys the host forwards (effEditKeyDown
-    // and effEditKeyUp: character, VST virtual key, modifier bits), answering
+    // only around input events and the reads of parameter texts, never
+    // around drawing), OnHostKey for the keys the host forwards
+    // (effEditKeyDown and effEditKeyUp: character, VST virtual key, modifier
+    // bits), answering
     // whether the editor used the key. Same thread as OpenWindow.
     virtual void OnHostIdle() {}
     virtual bool OnHostKey(bool down, int character, int virtualKey, int modifiers)

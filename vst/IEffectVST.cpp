@@ -113,9 +113,9 @@ VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(AEffect* effect, VstInt32 opcode
 
     // The editor's idle call is not wrapped in the lock: it handles window
     // events (a popup menu may wait there for the user, and edits from the
-    // panel take the lock themselves), takes the lock only around its draw
-    // pass and copies to the screen after releasing it, so processing never
-    // waits for the X server or the user.
+    // panel take the lock themselves), takes the lock only around input
+    // events and the controls' reads of parameter texts, so processing never
+    // waits for drawing, the X server or the user.
     if (opcode == effEditIdle)
     {
         if (IEditorView* canvas = plug->GetGUI()) canvas->OnHostIdle();

@@ -387,17 +387,13 @@ void IEditorWindow::TimerTick()
 
 void IEditorWindow::DrawPass(const IBox& box)
 {
-    // Controls read their parameters (display texts, ranges) while they
-    // draw, and the host may change those on another thread: the draw pass
-    // holds the plug-in lock, so the audio thread waits at most one pass
-    // (a fraction of a millisecond for the whole panel). The copy to the
-    // screen, which may wait for the server, runs after the lock is released.
-    {
-        PluginLock lock(mPlugin);
-        mHoldScreen = true;
-        Draw(box);
-        mHoldScreen = false;
-    }
+    // No plug-in lock here: the audio thread never waits for drawing. The
+    // controls that read parameter texts and ranges take the lock for that
+    // read alone (IParamText, BraskoKnob). The copy to the screen, which may
+    // wait for the server, is collected during the pass and sent after it.
+    mHoldScreen = true;
+    Draw(box);
+    mHoldScreen = false;
     const IBox held = mHeldScreen;
     mHeldScreen = IBox();
     if (!held.IsEmpty()) DrawScreen(held);

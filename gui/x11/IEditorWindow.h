@@ -80,8 +80,8 @@ class IEditorWindow : public IEditorCanvas
     void SetEntryOpen(bool open);
     bool TickDue();
     void TimerTick();
-    // The canvas draw pass over box under the plug-in lock, then the copy of
-    // what it drew to the screen outside it.
+    // The canvas draw pass over box (without the plug-in lock), then the
+    // copy of what it drew to the screen.
     void DrawPass(const IBox& box);
     void TakeFocus();
     // Closes an open edit box without its text and repaints what it covered.
@@ -127,7 +127,7 @@ class IEditorWindow : public IEditorCanvas
     int mPointerY = 0;
 
     bool mDrawnSinceOpen = false;
-    // While a draw pass holds the plug-in lock, DrawScreen only collects.
+    // During a draw pass DrawScreen only collects; the copy follows the pass.
     bool mHoldScreen = false;
     IBox mHeldScreen;
     std::int64_t mLastTickNs = 0;
