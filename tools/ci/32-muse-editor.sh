@@ -178,6 +178,59 @@ if [ -n "$panel_id" ]; then
   done
   check "a click on Analog turned Analog Emulation off in the saved song ($before -> $after)" \
     "$([ "$before" = '"1"' ] && [ "$after" = '"0"' ]; echo $?)"
+
+  # Close: the window manager's close request, which MusE answers with
+  # effEditClose and the window's destruction.
+  python3 tools/ci/lib/wm-close.py "$top"
+  gone=1
+  for _ in $(seq 50); do
+    if ! xwininfo -id "$top" >/dev/null 2>&1; then gone=0; break; fi
+    sleep 0.2
+  done
+  check "closing the plug-in window removes it, MusE keeps running" \
+    "$([ "$gone" -eq 0 ] && kill -0 "$MUSE_PID" 2>/dev/null; echo $?)"
+
+  # Re-open through MusE's own GUI: select the track, then "Show Native GUI"
+  # in the context menu of its first effect-rack slot (the strip at the left
+  # of the arranger shows the selected track). The positions are those of a
+  # fresh MusE configuration on a 1280 x 1024 screen; Qt opens the menu at
+  # the pointer.
+  MX=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { print $NF }')
+  MY=$(xwininfo -id "$main" | awk '/Absolute upper-left Y/ { print $NF }')
+  xdotool windowfocus --sync "$main" 2>/dev/null
+  xdotool mousemove $((MX + 256)) $((MY + 249)) click 1
+  sleep 0.5
+  xdotool mousemove $((MX + 16)) $((MY + 197)) click 3
+  sleep 0.5
+  xdotool mousemove $((MX + 16 + 75)) $((MY + 197 + 152)) click 1
+  timeout 15 xdotool search --sync --name "BraskoKorvala" >/dev/null 2>&1
+  reopened=$?
+  check "Show Native GUI re-opened the plug-in window" "$reopened"
+  if [ "$reopened" -eq 0 ]; then
+    line=""
+    for _ in $(seq 50); do
+      line=$(xwininfo -root -tree | awk '/BraskoKorvala/ { top = 1; next } top && / 552x200\+/ { print $1, $NF; exit }')
+      [ -n "$line" ] && [ "$(xwininfo -id "${line%% *}" 2>/dev/null | awk '/Map State/ { print $3 }')" = IsViewable ] && break
+      sleep 0.2
+    done
+    abs=${line#* }
+    PX=$(printf '%s' "$abs" | cut -d+ -f2)
+    PY=$(printf '%s' "$abs" | cut -d+ -f3)
+    xdotool windowraise "$(xdotool search --name "BraskoKorvala" | head -n 1)" 2>/dev/null
+    same=0
+    for _ in $(seq 25); do
+      import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel-reopened.png" 2>/dev/null
+      same=0
+      for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
+        a=$(convert "$WORK/panel-reopened.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
+        b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
+        [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
+      done
+      [ "$same" -eq 7 ] && break
+      sleep 0.2
+    done
+    check "the re-opened panel shows the committed background ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
+  fi
 fi
 
 stop_all
