@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The editor in a second real host: MusE 4.1 on a private JACK server with the
 # dummy driver, headless under Xvfb. The song the script writes holds
-# BraskoKorvala on a track with its native GUI marked open, so MusE opens the
-# panel at load; the panel is a 552 x 200 window, its background on the
-# screen is the committed image, a click on the "Analog" switch turns Analog
-# Emulation off, and the song MusE saves holds the change.
+# BraskoKorvala on two tracks with their native GUIs marked open, so MusE
+# opens both panels at load, each its own 552 x 200 window; the background on
+# the screen is the committed image, a click on the "Analog" switch turns
+# Analog Emulation off in that instance only, as the song MusE saves shows;
+# closing the window and re-opening it through MusE's effect rack shows the
+# panel again.
 #
 # Everything MusE and JACK write stays under build/muse-editor (logs in
 # build/logs/32-muse-editor/). KORVALA_PLUGIN overrides the plug-in path.
@@ -82,55 +84,77 @@ done
 check "private JACK server $JACK_DEFAULT_SERVER is up" "$up"
 [ "$fail" -eq 0 ] || { show_tail "$KORVALA_LOGS/$LOGS/jackd.log"; exit 1; }
 
-# --- the song: MusE's audio template cut to one stereo track that carries
-# the plug-in, with Analog Emulation on and the native editor open ---
+# --- the song: MusE's audio template cut to two stereo tracks that each
+# carry the plug-in, with Analog Emulation on and the native editor open ---
 SONG=$WORK/song.med
 logged "$LOGS/song" python3 - "$TEMPLATE" "$SONG" "$RATE" <<'PY'
 import re, sys
 template, song, rate = sys.argv[1], sys.argv[2], sys.argv[3]
 text = open(template, encoding="utf-8").read()
-start = text.index("<wavetrack>")
-end = text.index("</wavetrack>") + len("</wavetrack>")
 plugin = ('  <plugin file="BraskoKorvala" label="BraskoKorvala" channel="2">\n'
           '        <control name="Analog Emulation" val="1" />\n'
           '        <nativegui>1</nativegui>\n'
           '        </plugin>\n'
           '      </wavetrack>')
-track = text[start:end].replace("<channels>1</channels>", "<channels>2</channels>")
-track = track.replace("</wavetrack>", plugin)
-rest = re.sub(r"\s*<wavetrack>.*?</wavetrack>", "", text[end:], flags=re.S)
-out = text[:start] + track + rest
+tracks = list(re.finditer(r"<wavetrack>.*?</wavetrack>", text, flags=re.S))
+out, last = "", 0
+for n, m in enumerate(tracks):
+    out += text[last:m.start()]
+    if n < 2:  # two stereo tracks, each with its own instance
+        track = m.group(0).replace("<channels>1</channels>", "<channels>2</channels>")
+        out += track.replace("</wavetrack>", plugin)
+    else:
+        out = out.rstrip(" \n") + "\n    "
+    last = m.end()
+out += text[last:]
 # A song rate other than the server's raises a modal question at load.
 out = re.sub(r"<sampleRate>\d+</sampleRate>", "<sampleRate>%s</sampleRate>" % rate, out)
 open(song, "w", encoding="utf-8").write(out)
 PY
-check "song with the plug-in on a track" "$?"
+check "song with the plug-in on two tracks" "$?"
 [ "$fail" -eq 0 ] || exit 1
 
 # --- MusE with the editor open ---
 muse -j -J "$SONG" >"$KORVALA_LOGS/$LOGS/muse.log" 2>&1 &
 MUSE_PID=$!
-timeout 60 xdotool search --sync --name "BraskoKorvala" >/dev/null 2>&1
-check "MusE opened the plug-in window" "$?"
-# The panel: the 552 x 200 child of MusE's plug-in window, once mapped and
-# painted (the first Expose comes a little after the open).
-panel_id="" PX="" PY=""
-for _ in $(seq 50); do
-  line=$(xwininfo -root -tree | awk '/BraskoKorvala/ { top = 1; next } top && / 552x200\+/ { print $1, $NF; exit }')
-  if [ -n "$line" ]; then
-    panel_id=${line%% *}
-    abs=${line#* }
-    PX=$(printf '%s' "$abs" | cut -d+ -f2)
-    PY=$(printf '%s' "$abs" | cut -d+ -f3)
-    [ "$(xwininfo -id "$panel_id" 2>/dev/null | awk '/Map State/ { print $3 }')" = IsViewable ] && break
-  fi
+tops=""
+for _ in $(seq 150); do
+  tops=$(xdotool search --name "BraskoKorvala" 2>/dev/null)
+  [ "$(printf '%s\n' "$tops" | grep -c .)" -ge 2 ] && break
+  kill -0 "$MUSE_PID" 2>/dev/null || break
   sleep 0.2
 done
+check "MusE opened two plug-in windows, one per instance" \
+  "$([ "$(printf '%s\n' "$tops" | grep -c .)" -eq 2 ]; echo $?)"
+top=$(xdotool search --name "Track 1:BraskoKorvala" 2>/dev/null | head -n 1)
+second=$(xdotool search --name "Track 2:BraskoKorvala" 2>/dev/null | head -n 1)
+# Both open at the screen's origin; the second moves aside (no window
+# manager here, so the move is immediate).
+[ -n "$second" ] && xdotool windowmove --sync "$second" 600 560 2>/dev/null
+# panel_of NAME: the 552 x 200 child of MusE's plug-in window NAME, once
+# mapped (the first Expose comes a little after the open): "ID +X+Y".
+panel_of() {
+  local line=""
+  for _ in $(seq 50); do
+    line=$(xwininfo -root -tree | awk -v name="$1" 'index($0, name) { top = 1; next }
+                                                   top && / 552x200\+/ { print $1, $NF; exit }')
+    [ -n "$line" ] && [ "$(xwininfo -id "${line%% *}" 2>/dev/null | awk '/Map State/ { print $3 }')" = IsViewable ] && break
+    line=""
+    sleep 0.2
+  done
+  printf '%s' "$line"
+}
+line=$(panel_of "Track 2:BraskoKorvala")
+check "the second instance's editor is its own 552 x 200 child (${line:-none})" "$([ -n "$line" ]; echo $?)"
+line=$(panel_of "Track 1:BraskoKorvala")
+panel_id=${line%% *}
+abs=${line#* }
+PX=$(printf '%s' "$abs" | cut -d+ -f2)
+PY=$(printf '%s' "$abs" | cut -d+ -f3)
 check "the editor window is a 552 x 200 child (${panel_id:-none} at +${PX:-?}+${PY:-?})" \
   "$([ -n "$panel_id" ]; echo $?)"
 
 if [ -n "$panel_id" ]; then
-  top=$(xdotool search --name "BraskoKorvala" | head -n 1)
   xdotool windowraise "$top" 2>/dev/null
   # Bounded wait until the background shows: a few pixels of the screen
   # against the committed image (the panel's corners and the spaces between
@@ -150,7 +174,8 @@ if [ -n "$panel_id" ]; then
   check "background pixels on the screen are the committed image ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
 
   main=$(xdotool search --name "MusE Project" | head -n 1)
-  analog() { grep -o '<control name="Analog Emulation" val="[^"]*"' "$SONG" | head -n 1 | sed 's/.*val=//'; }
+  # analog [N]: Analog Emulation of the Nth instance in the saved song.
+  analog() { grep -o '<control name="Analog Emulation" val="[^"]*"' "$SONG" | sed -n "${1:-1}p" | sed 's/.*val=//'; }
   # save_song: ctrl+s in MusE's main window; answers once the file changed.
   save_song() {
     local stamp
@@ -178,6 +203,7 @@ if [ -n "$panel_id" ]; then
   done
   check "a click on Analog turned Analog Emulation off in the saved song ($before -> $after)" \
     "$([ "$before" = '"1"' ] && [ "$after" = '"0"' ]; echo $?)"
+  check "the other instance kept Analog Emulation on ($(analog 2))" "$([ "$(analog 2)" = '"1"' ]; echo $?)"
 
   # Close: the window manager's close request, which MusE answers with
   # effEditClose and the window's destruction.
@@ -203,20 +229,18 @@ if [ -n "$panel_id" ]; then
   xdotool mousemove $((MX + 16)) $((MY + 197)) click 3
   sleep 0.5
   xdotool mousemove $((MX + 16 + 75)) $((MY + 197 + 152)) click 1
-  timeout 15 xdotool search --sync --name "BraskoKorvala" >/dev/null 2>&1
-  reopened=$?
+  reopened=1
+  for _ in $(seq 75); do
+    if xdotool search --name "Track 1:BraskoKorvala" >/dev/null 2>&1; then reopened=0; break; fi
+    sleep 0.2
+  done
   check "Show Native GUI re-opened the plug-in window" "$reopened"
   if [ "$reopened" -eq 0 ]; then
-    line=""
-    for _ in $(seq 50); do
-      line=$(xwininfo -root -tree | awk '/BraskoKorvala/ { top = 1; next } top && / 552x200\+/ { print $1, $NF; exit }')
-      [ -n "$line" ] && [ "$(xwininfo -id "${line%% *}" 2>/dev/null | awk '/Map State/ { print $3 }')" = IsViewable ] && break
-      sleep 0.2
-    done
+    line=$(panel_of "Track 1:BraskoKorvala")
     abs=${line#* }
     PX=$(printf '%s' "$abs" | cut -d+ -f2)
     PY=$(printf '%s' "$abs" | cut -d+ -f3)
-    xdotool windowraise "$(xdotool search --name "BraskoKorvala" | head -n 1)" 2>/dev/null
+    xdotool windowraise "$(xdotool search --name "Track 1:BraskoKorvala" | head -n 1)" 2>/dev/null
     same=0
     for _ in $(seq 25); do
       import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel-reopened.png" 2>/dev/null
