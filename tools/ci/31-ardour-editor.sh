@@ -164,7 +164,7 @@ if [ -n "$panel_id" ]; then
   xdotool windowfocus --sync "$main" 2>/dev/null
   xdotool key --window "$main" alt+m
   line=""
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     sleep 1
     xdotool mousemove $((MX + 318)) $((MY + 215)) click --repeat 2 --delay 80 1
     for _ in $(seq 25); do

@@ -42,7 +42,7 @@ TEMPLATE=/usr/share/muse/templates/audio.med
 
 WORK=$ROOT/build/muse-editor
 LOGS=32-muse-editor
-rm -rf "$WORK" "$KORVALA_LOGS/$LOGS"
+rm -rf "$WORK" "${KORVALA_LOGS:?}/$LOGS"
 mkdir -p "$WORK/vst" "$WORK/home" "$WORK/config" "$WORK/cache" "$WORK/data" "$KORVALA_LOGS/$LOGS"
 cp "$PLUGIN" "$WORK/vst/BraskoKorvala.so"
 # MusE looks for Linux VST plug-ins in LXVST_PATH first; its plug-in cache,
