@@ -223,16 +223,20 @@ if [ -n "$panel_id" ]; then
   # the pointer.
   MX=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { print $NF }')
   MY=$(xwininfo -id "$main" | awk '/Absolute upper-left Y/ { print $NF }')
-  xdotool windowfocus --sync "$main" 2>/dev/null
-  xdotool mousemove $((MX + 256)) $((MY + 249)) click 1
-  sleep 0.5
-  xdotool mousemove $((MX + 16)) $((MY + 197)) click 3
-  sleep 0.5
-  xdotool mousemove $((MX + 16 + 75)) $((MY + 197 + 152)) click 1
   reopened=1
-  for _ in $(seq 75); do
-    if xdotool search --name "Track 1:BraskoKorvala" >/dev/null 2>&1; then reopened=0; break; fi
-    sleep 0.2
+  # Up to three tries: on a loaded machine the menu may not be up yet when
+  # the item is clicked (a click outside a stray menu only closes it).
+  for _ in 1 2 3; do
+    xdotool windowfocus --sync "$main" 2>/dev/null
+    xdotool mousemove $((MX + 256)) $((MY + 249)) click 1
+    sleep 0.5
+    xdotool mousemove $((MX + 16)) $((MY + 197)) click 3
+    sleep 0.5
+    xdotool mousemove $((MX + 16 + 75)) $((MY + 197 + 152)) click 1
+    for _ in $(seq 25); do
+      if xdotool search --name "Track 1:BraskoKorvala" >/dev/null 2>&1; then reopened=0; break 2; fi
+      sleep 0.2
+    done
   done
   check "Show Native GUI re-opened the plug-in window" "$reopened"
   if [ "$reopened" -eq 0 ]; then
