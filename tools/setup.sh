@@ -18,9 +18,9 @@ PACKAGES=(
   lsp-plugins-vst zam-plugins
   python3-cairo fonts-liberation2 fontconfig
 )
-# Installed without recommends (Ardour would pull in a desktop otherwise).
+# Installed without recommends (Ardour and MusE would pull in a desktop otherwise).
 PACKAGES_NO_RECOMMENDS=(
-  ardour
+  ardour muse jackd2
 )
 
 missing() {

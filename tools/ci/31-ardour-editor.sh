@@ -3,8 +3,9 @@
 # BraskoKorvala's panels at load for two instances on two tracks (the session
 # asks for both plug-in windows), each is its own 552 x 200 window, the
 # panel's background on the screen is the committed image, a click on the
-# "Analog" switch turns Analog Emulation off, and the project Ardour saves
-# holds the change.
+# "Analog" switch turns Analog Emulation off, the project Ardour saves holds
+# the change, and closing the window (effEditClose) and re-opening it from
+# the mixer shows the panel again.
 #
 # Everything Ardour writes stays under build/ardour-editor. KORVALA_PLUGIN
 # overrides the plug-in path.
@@ -142,6 +143,58 @@ if [ -n "$panel_id" ]; then
   after=$(grep -o 'param-8="[^"]*"' "$SESSION" | head -n 1)
   check "a click on Analog turned Analog Emulation off in the saved project ($before -> $after)" \
     "$([ "$before" = 'param-8="1"' ] && [ "$after" = 'param-8="0"' ]; echo $?)"
+
+  # Close: the window manager's close request; with PluginGUIDestroyVST
+  # Ardour calls effEditClose and destroys the plug-in window.
+  top=$(xdotool search --name "Check: BraskoKorvala" | head -n 1)
+  python3 tools/ci/lib/wm-close.py "$top"
+  gone=1
+  for _ in $(seq 50); do
+    if ! xwininfo -id "$top" -tree 2>/dev/null | grep -q ' 552x200+'; then gone=0; break; fi
+    sleep 0.2
+  done
+  check "closing the plug-in window removes the editor, Ardour keeps running" \
+    "$([ "$gone" -eq 0 ] && kill -0 "$ARDOUR_PID" 2>/dev/null; echo $?)"
+
+  # Re-open: Ardour's mixer (Alt+M) and a double-click on the plug-in in the
+  # first strip's processor box (its place in a fresh configuration on the
+  # 1024 x 768 screen, relative to the main window).
+  MX=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { print $NF }')
+  MY=$(xwininfo -id "$main" | awk '/Absolute upper-left Y/ { print $NF }')
+  xdotool windowfocus --sync "$main" 2>/dev/null
+  xdotool key --window "$main" alt+m
+  line=""
+  for _ in 1 2 3; do
+    sleep 1
+    xdotool mousemove $((MX + 318)) $((MY + 215)) click --repeat 2 --delay 80 1
+    for _ in $(seq 25); do
+      top=$(xdotool search --onlyvisible --name "Check: BraskoKorvala" 2>/dev/null | head -n 1)
+      [ -n "$top" ] && line=$(xwininfo -id "$top" -tree 2>/dev/null | awk '/ 552x200\+/ { l = $1 " " $NF } END { print l }')
+      [ -n "$line" ] && [ "$(xwininfo -id "${line%% *}" 2>/dev/null | awk '/Map State/ { print $3 }')" = IsViewable ] && break 2
+      line=""
+      sleep 0.2
+    done
+  done
+  check "a double-click in the mixer re-opened the editor (${line:-none})" "$([ -n "$line" ]; echo $?)"
+  if [ -n "$line" ]; then
+    abs=${line#* }
+    PX=$(printf '%s' "$abs" | cut -d+ -f2)
+    PY=$(printf '%s' "$abs" | cut -d+ -f3)
+    xdotool windowraise "$top" 2>/dev/null
+    same=0
+    for _ in $(seq 25); do
+      import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel-reopened.png" 2>/dev/null
+      same=0
+      for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
+        a=$(convert "$WORK/panel-reopened.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
+        b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
+        [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
+      done
+      [ "$same" -eq 7 ] && break
+      sleep 0.2
+    done
+    check "the re-opened panel shows the committed background ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
+  fi
 fi
 
 kill "$ARDOUR_PID" 2>/dev/null
