@@ -12,6 +12,8 @@
 set -uo pipefail
 ROOT=${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$ROOT" || exit 1
+# shellcheck source=tools/ci/lib/panel-pixels.sh
+. "$ROOT/tools/ci/lib/panel-pixels.sh"
 
 # Our own X server, unless one was set up for us.
 if [ -z "${KORVALA_ARDOUR_XVFB:-}" ]; then
@@ -124,13 +126,7 @@ PY=$(printf '%s' "$abs" | cut -d+ -f3)
 check "the editor window is a 552 x 200 child ($panel_id at +$PX+$PY)" "$([ -n "$panel_id" ]; echo $?)"
 
 if [ -n "$panel_id" ]; then
-  import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel.png" 2>/dev/null
-  same=0
-  for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
-    a=$(convert "$WORK/panel.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-    b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-    [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
-  done
+  same=$(panel_background_wait "$PX" "$PY" "$WORK/panel.png" 1)
   check "background pixels on the screen are the committed image ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
 
   before=$(grep -o 'param-8="[^"]*"' "$SESSION" | head -n 1)
@@ -181,18 +177,7 @@ if [ -n "$panel_id" ]; then
     PX=$(printf '%s' "$abs" | cut -d+ -f2)
     PY=$(printf '%s' "$abs" | cut -d+ -f3)
     xdotool windowraise "$top" 2>/dev/null
-    same=0
-    for _ in $(seq 25); do
-      import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel-reopened.png" 2>/dev/null
-      same=0
-      for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
-        a=$(convert "$WORK/panel-reopened.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-        b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-        [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
-      done
-      [ "$same" -eq 7 ] && break
-      sleep 0.2
-    done
+    same=$(panel_background_wait "$PX" "$PY" "$WORK/panel-reopened.png")
     check "the re-opened panel shows the committed background ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
   fi
 fi

@@ -21,6 +21,8 @@ if [ -z "${KORVALA_MUSE_XVFB:-}" ]; then
 fi
 # shellcheck source=tools/ci/lib/common.sh
 . "$ROOT/tools/ci/lib/common.sh"
+# shellcheck source=tools/ci/lib/panel-pixels.sh
+. "$ROOT/tools/ci/lib/panel-pixels.sh"
 
 PLUGIN=${KORVALA_PLUGIN:-$(find build/release -name BraskoKorvala.so -type f 2>/dev/null | head -n 1)}
 fail=0
@@ -159,18 +161,7 @@ if [ -n "$panel_id" ]; then
   # Bounded wait until the background shows: a few pixels of the screen
   # against the committed image (the panel's corners and the spaces between
   # its controls, away from meters and values).
-  same=0
-  for _ in $(seq 25); do
-    import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel.png" 2>/dev/null
-    same=0
-    for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
-      a=$(convert "$WORK/panel.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-      b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-      [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
-    done
-    [ "$same" -eq 7 ] && break
-    sleep 0.2
-  done
+  same=$(panel_background_wait "$PX" "$PY" "$WORK/panel.png")
   check "background pixels on the screen are the committed image ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
 
   main=$(xdotool search --name "MusE Project" | head -n 1)
@@ -245,18 +236,7 @@ if [ -n "$panel_id" ]; then
     PX=$(printf '%s' "$abs" | cut -d+ -f2)
     PY=$(printf '%s' "$abs" | cut -d+ -f3)
     xdotool windowraise "$(xdotool search --name "Track 1:BraskoKorvala" | head -n 1)" 2>/dev/null
-    same=0
-    for _ in $(seq 25); do
-      import -window root -crop "552x200+$PX+$PY" +repage "$WORK/panel-reopened.png" 2>/dev/null
-      same=0
-      for p in 2,2 549,2 2,197 549,197 130,60 300,160 480,150; do
-        a=$(convert "$WORK/panel-reopened.png" -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-        b=$(convert resources/img/bg2.png -format "%[hex:p{$p}]" info: 2>/dev/null | cut -c1-6)
-        [ -n "$a" ] && [ "$a" = "$b" ] && same=$((same + 1))
-      done
-      [ "$same" -eq 7 ] && break
-      sleep 0.2
-    done
+    same=$(panel_background_wait "$PX" "$PY" "$WORK/panel-reopened.png")
     check "the re-opened panel shows the committed background ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
   fi
 fi
