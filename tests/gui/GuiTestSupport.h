@@ -31,19 +31,19 @@ enum StripId : int
     kStrip5Frames,              // frames 8 x 8
     kStrip3Frames30Wide,        // frames 30 x 10
 };
-struct StripSpec
+struct StripShape
 {
     int id, width, height, frames;
 };
-constexpr StripSpec kStrips[] = {
+constexpr StripShape kStrips[] = {
     {kStrip3Frames30High, 10, 90, 3},    {kStrip2Frames, 10, 20, 2},
     {kStrip11Frames50High, 20, 550, 11}, {kStripHandle, 12, 10, 1},
     {kStripKnob, 56, 560, 10},           {kStrip5Frames, 8, 40, 5},
     {kStrip3Frames30Wide, 30, 30, 3},
 };
-inline StripSpec SpecFor(int id)
+inline StripShape ShapeFor(int id)
 {
-    for (const StripSpec& s : kStrips)
+    for (const StripShape& s : kStrips)
         if (s.id == id) return s;
     return {id, 0, 0, 1};
 }
@@ -97,13 +97,13 @@ class TestCanvas : public IEditorCanvas
 
     IBitmap* LoadImageResource(int resourceId, const char*) override
     {
-        const StripSpec spec = SpecFor(resourceId);
-        if (spec.width <= 0) return nullptr;
-        auto* bitmap = new TestBitmap(spec.width, spec.height);
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                bitmap->Bits()[y * spec.width + x] =
-                    FrameColour(y / (spec.height / spec.frames) + 1);
+        const StripShape shape = ShapeFor(resourceId);
+        if (shape.width <= 0) return nullptr;
+        auto* bitmap = new TestBitmap(shape.width, shape.height);
+        for (int y = 0; y < shape.height; ++y)
+            for (int x = 0; x < shape.width; ++x)
+                bitmap->Bits()[y * shape.width + x] =
+                    FrameColour(y / (shape.height / shape.frames) + 1);
         return bitmap;
     }
     IMenu* CreateMenu(IMenu*, const IBox& box) override

@@ -23,7 +23,7 @@ struct Panel
     TestCanvas canvas{&fx};
 
     Panel() { canvas.PrepareDrawing(); }
-    IImageStrip Strip(int id) { return canvas.LoadImageStrip(id, "strip", SpecFor(id).frames); }
+    IImageStrip Strip(int id) { return canvas.LoadImageStrip(id, "strip", ShapeFor(id).frames); }
     template <class C> C* Attach(C* control)
     {
         canvas.AttachControl(control);

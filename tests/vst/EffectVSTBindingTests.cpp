@@ -341,7 +341,7 @@ TEST_F(Binding, SamplePositionsBeyondIntStayAtTheLargestInt)
     EXPECT_EQ(p.GetSamplePosition(), 2147483646);
     host.time.samplePos = 2147483646.5;
     EXPECT_EQ(p.GetSamplePosition(), INT_MAX);
-    // Later positions (a session running beyond 12 hours at 48 kHz) and a
+    // Later positions (playback running beyond 12 hours at 48 kHz) and a
     // host's infinity hold there instead of wrapping or converting undefined.
     for (double pos : {2147483647.5, 2147483648.0, 4294967296.0 + 7.0, 1e300,
                        std::numeric_limits<double>::infinity()})

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The editor in a real host: Ardour 7's GUI, headless under Xvfb, opens
-# BraskoKorvala's panels at load for two instances on two tracks (the session
+# BraskoKorvala's panels at load for two instances on two tracks (the project
 # asks for both plug-in windows), each is its own 552 x 200 window, the
 # panel's background on the screen is the committed image, a click on the
 # "Analog" switch turns Analog Emulation off, the project Ardour saves holds
@@ -65,19 +65,19 @@ close_session()
 LUA
 timeout 180 ardour7-lua "$WORK/make.lua" >"$WORK/make.log" 2>&1
 WINDOWS=$(sed -n 's/^WINDOW //p' "$WORK/make.log")
-SESSION=$WORK/project/check.ardour
+PROJECT_FILE=$WORK/project/check.ardour
 check "project with the plug-in on two tracks" \
-  "$([ "$(printf '%s\n' "$WINDOWS" | grep -c .)" -eq 2 ] && [ -f "$SESSION" ]; echo $?)"
+  "$([ "$(printf '%s\n' "$WINDOWS" | grep -c .)" -eq 2 ] && [ -f "$PROJECT_FILE" ]; echo $?)"
 [ "$fail" -eq 0 ] || { tail -n 20 "$WORK/make.log"; exit 1; }
 
-# The session's engine hints would raise a modal "engine changed" dialog; the
+# The project's engine hints would raise a modal "engine changed" dialog; the
 # Extra/UI window entry opens the plug-in's own editor at load.
-sed -i '/<EngineHints/d' "$SESSION"
+sed -i '/<EngineHints/d' "$PROJECT_FILE"
 first=$(printf '%s\n' "$WINDOWS" | sed -n 1p)
 second=$(printf '%s\n' "$WINDOWS" | sed -n 2p)
 entries="      <Window name=\"$first\" visible=\"1\" custom-ui=\"1\" x-off=\"50\" y-off=\"50\" x-size=\"552\" y-size=\"200\"/>\n"
 entries+="      <Window name=\"$second\" visible=\"1\" custom-ui=\"1\" x-off=\"400\" y-off=\"420\" x-size=\"552\" y-size=\"200\"/>\n"
-sed -i "s#</Session>#  <Extra>\n    <UI>\n$entries    </UI>\n  </Extra>\n</Session>#" "$SESSION"
+sed -i "s#</Session>#  <Extra>\n    <UI>\n$entries    </UI>\n  </Extra>\n</Session>#" "$PROJECT_FILE"
 # No first-run wizard, the dummy backend started at once, and closing a
 # plug-in window calls effEditClose.
 touch "$WORK/config/ardour7/.a7"
@@ -107,7 +107,7 @@ cat >"$WORK/config/ardour7/ui_config" <<'XML'
 XML
 
 # --- Ardour's GUI with the editor open ---
-ardour -n -a "$SESSION" >"$WORK/ardour.log" 2>&1 &
+ardour -n -a "$PROJECT_FILE" >"$WORK/ardour.log" 2>&1 &
 ARDOUR_PID=$!
 timeout 90 xdotool search --sync --name "BraskoKorvala" >/dev/null 2>&1
 check "Ardour opened the plug-in window" "$?"
@@ -129,14 +129,14 @@ if [ -n "$panel_id" ]; then
   same=$(panel_background_wait "$PX" "$PY" "$WORK/panel.png" 1)
   check "background pixels on the screen are the committed image ($same of 7)" "$([ "$same" -eq 7 ]; echo $?)"
 
-  before=$(grep -o 'param-8="[^"]*"' "$SESSION" | head -n 1)
+  before=$(grep -o 'param-8="[^"]*"' "$PROJECT_FILE" | head -n 1)
   xdotool mousemove $((PX + 146)) $((PY + 183)) click 1
   sleep 1
   main=$(xdotool search --name "check - Ardour" | head -n 1)
   xdotool windowfocus --sync "$main" 2>/dev/null
   xdotool key --window "$main" ctrl+s
   sleep 3
-  after=$(grep -o 'param-8="[^"]*"' "$SESSION" | head -n 1)
+  after=$(grep -o 'param-8="[^"]*"' "$PROJECT_FILE" | head -n 1)
   check "a click on Analog turned Analog Emulation off in the saved project ($before -> $after)" \
     "$([ "$before" = 'param-8="1"' ] && [ "$after" = 'param-8="0"' ]; echo $?)"
 
