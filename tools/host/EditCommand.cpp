@@ -35,7 +35,8 @@ int Usage(const std::string& error)
 {
     std::fprintf(stderr,
                  "edit: %s\nusage: korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
-                 "       [--state FILE] [--save-state FILE] [--output OUT.wav]\n"
+                 "       [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME]\n"
+                 "       [--save-preset FILE.fxp|FILE.fxb] [--output OUT.wav]\n"
                  "       [--quit-after SECONDS] [--screenshot FILE.ppm]\n",
                  error.c_str());
     return 2;
@@ -108,7 +109,8 @@ int RunEdit(int argc, char** argv)
     CommandLine args;
     std::string error;
     if (!args.Parse(argc, argv,
-                    {"input", "set", "state", "save-state", "output", "quit-after", "screenshot"},
+                    {"input", "set", "state", "save-state", "output", "quit-after", "screenshot",
+                     "preset", "save-preset"},
                     error))
         return Usage(error);
     if (args.Positional().size() != 1) return Usage("a plug-in expected");
@@ -155,6 +157,12 @@ int RunEdit(int argc, char** argv)
                          args.Get("state").c_str());
             return 1;
         }
+    }
+    PresetFile preset;
+    if (args.Has("preset") && !ApplyPresetOption(plugin, args.Get("preset"), preset, error))
+    {
+        std::fprintf(stderr, "edit: %s\n", error.c_str());
+        return 1;
     }
     for (const std::string& text : args.GetAll("set"))
     {
@@ -254,6 +262,17 @@ int RunEdit(int argc, char** argv)
         }
         else
             std::printf("state:    %zu bytes saved to %s\n", chunk.size(), args.Get("save-state").c_str());
+    }
+    if (args.Has("save-preset"))
+    {
+        if (!SavePresetOption(plugin, args.Get("save-preset"), error))
+        {
+            std::fprintf(stderr, "edit: could not save the preset %s: %s\n",
+                         args.Get("save-preset").c_str(), error.c_str());
+            status = 1;
+        }
+        else
+            std::printf("preset:   saved to %s\n", args.Get("save-preset").c_str());
     }
     if (args.Has("output") && !AudioFile::Write(args.Get("output"), firstPass, error))
     {

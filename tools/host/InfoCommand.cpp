@@ -91,9 +91,9 @@ int RunInfo(int argc, char** argv)
 {
     CommandLine args;
     std::string error;
-    if (!args.Parse(argc, argv, {}, error) || args.Positional().size() != 1)
+    if (!args.Parse(argc, argv, {"preset"}, error) || args.Positional().size() != 1)
     {
-        std::fprintf(stderr, "info: %s\nusage: korvala-host info PLUGIN.so\n",
+        std::fprintf(stderr, "info: %s\nusage: korvala-host info PLUGIN.so [--preset FILE.fxp|NAME]\n",
                      error.empty() ? "one plug-in path expected" : error.c_str());
         return 2;
     }
@@ -105,6 +105,12 @@ int RunInfo(int argc, char** argv)
         return 1;
     }
     const AEffect& e = *plugin.Effect();
+    PresetFile preset;
+    if (args.Has("preset") && !ApplyPresetOption(plugin, args.Get("preset"), preset, error))
+    {
+        std::fprintf(stderr, "info: %s\n", error.c_str());
+        return 1;
+    }
 
     std::printf("plugin:          %s\n", path.c_str());
     std::printf("effect name:     %s\n", plugin.EffectName().c_str());
@@ -137,6 +143,11 @@ int RunInfo(int argc, char** argv)
     PrintPins(plugin, effGetInputProperties, e.numInputs, "input pins");
     PrintPins(plugin, effGetOutputProperties, e.numOutputs, "output pins");
 
+    if (args.Has("preset"))
+        std::printf("preset:          %s, \"%s\" for '%s' version %d (values below are the "
+                    "preset's)\n",
+                    preset.KindName(), preset.IsBank() ? "" : preset.program.name.c_str(),
+                    PresetFile::FourCC(preset.UniqueId()).c_str(), preset.PluginVersion());
     std::printf("parameters:      %d\n", e.numParams);
     std::printf("  %3s  %-24s %-16s %-10s %s\n", "#", "name", "display", "label", "normalised");
     for (VstInt32 i = 0; i < e.numParams; ++i)

@@ -34,7 +34,7 @@ int Usage(const std::string& error)
                  "render: %s\nusage: korvala-host render PLUGIN.so IN.wav OUT.wav "
                  "[--sidechain SC.wav] [--set NAME=VALUE ...] [--block N]\n"
                  "       [--precision float|double|accumulate] [--state FILE] "
-                 "[--save-state FILE] [--series FILE]\n",
+                 "[--save-state FILE] [--preset FILE.fxp|NAME] [--series FILE]\n",
                  error.c_str());
     return 2;
 }
@@ -52,7 +52,8 @@ int RunRender(int argc, char** argv)
     CommandLine args;
     std::string error;
     if (!args.Parse(argc, argv,
-                    {"sidechain", "set", "block", "precision", "state", "save-state", "series"},
+                    {"sidechain", "set", "block", "precision", "state", "save-state", "series",
+                     "preset"},
                     error))
         return Usage(error);
     if (args.Positional().size() != 3)
@@ -111,6 +112,12 @@ int RunRender(int argc, char** argv)
     plugin.SetBlockSize(static_cast<VstInt32>(block));
 
     if (args.Has("state") && !plugin.SetChunkFromFile(args.Get("state"), error))
+    {
+        std::fprintf(stderr, "render: %s\n", error.c_str());
+        return 1;
+    }
+    PresetFile preset;
+    if (args.Has("preset") && !ApplyPresetOption(plugin, args.Get("preset"), preset, error))
     {
         std::fprintf(stderr, "render: %s\n", error.c_str());
         return 1;

@@ -11,21 +11,25 @@ namespace
 void PrintUsage()
 {
     std::fputs("usage:\n"
-               "  korvala-host info PLUGIN.so\n"
+               "  korvala-host info PLUGIN.so [--preset FILE.fxp|NAME]\n"
                "  korvala-host render PLUGIN.so IN.wav OUT.wav [--sidechain SC.wav]\n"
                "      [--set NAME=VALUE ...] [--block N] [--precision float|double|accumulate]\n"
-               "      [--state FILE] [--save-state FILE] [--series FILE]\n"
+               "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME] [--series FILE]\n"
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
+               "  korvala-host presets [--dir DIR]\n"
+               "  korvala-host make-presets|check-presets PLUGIN.so DIR\n"
 #ifdef KORVALA_HOST_EDIT
                "  korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
-               "      [--state FILE] [--save-state FILE] [--output OUT.wav]\n"
+               "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME]\n"
+               "      [--save-preset FILE.fxp|FILE.fxb] [--output OUT.wav]\n"
                "      [--quit-after SECONDS] [--screenshot FILE.ppm]\n"
 #endif
                "\n"
                "--set NAME=TEXT sets a parameter in its own units (as typed into a host),\n"
-               "--set NAME=@0.5 sets its normalised value.\n",
+               "--set NAME=@0.5 sets its normalised value. --preset takes a .fxp/.fxb file\n"
+               "or a factory preset's name (see korvala-host presets); --set applies after it.\n",
                stderr);
 }
 
@@ -45,6 +49,9 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "render") == 0) return RunRender(rest, args);
     if (std::strcmp(command, "bench") == 0) return RunBench(rest, args);
     if (std::strcmp(command, "gen-demo") == 0) return RunGenDemo(rest, args);
+    if (std::strcmp(command, "presets") == 0) return RunPresets(rest, args);
+    if (std::strcmp(command, "make-presets") == 0) return RunMakePresets(rest, args);
+    if (std::strcmp(command, "check-presets") == 0) return RunCheckPresets(rest, args);
 #ifdef KORVALA_HOST_EDIT
     if (std::strcmp(command, "edit") == 0) return RunEdit(rest, args);
 #endif
