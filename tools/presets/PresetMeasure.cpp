@@ -1,6 +1,7 @@
 // korvala-preset-measure: renders each factory preset over the material it
 // is meant for and prints what an engineer tunes a compressor by: gain
-// reduction range, attack and release on a tone step, crest factor before
+// reduction range, attack and release on a tone step (30 dB up to the
+// material's peak level and back), crest factor and level spread before
 // and after, and the level through the make-up gain.
 //
 //   korvala-preset-measure PLUGIN.so PRESETS_DIR [--only NAME] [--try NAME=TEXT ...]
@@ -93,6 +94,23 @@ std::vector<double> GainTrace(const AudioBuffer& in, const AudioBuffer& out, siz
     return trace;
 }
 
+double Percentile(std::vector<double> values, double fraction);
+
+// How far the level wanders: the 90th less the 10th percentile of the RMS
+// level in 250 ms windows (dB, about a syllable or a note), over the windows that are not quiet. A
+// leveller narrows it.
+double LevelSpreadDb(const AudioBuffer& a)
+{
+    const auto window = static_cast<size_t>(a.sampleRate / 4.0);
+    std::vector<double> levels;
+    for (size_t start = 0; start + window <= a.Frames(); start += window)
+    {
+        const double db = ToDb(Rms(a, start, start + window));
+        if (db > kQuietDb) levels.push_back(db);
+    }
+    return Percentile(levels, 0.9) - Percentile(levels, 0.1);
+}
+
 double Percentile(std::vector<double> values, double fraction)
 {
     values.erase(
@@ -116,19 +134,20 @@ double Mean(const std::vector<double>& trace, size_t begin, size_t end)
     return n > 0 ? sum / static_cast<double>(n) : NAN;
 }
 
-// Milliseconds from index from until the trace has covered 63 % of the way
+// Milliseconds from index from until the trace has covered `fraction` of the way
 // from `start` to `target` and stays there for three windows (the window of
 // the step itself is skewed by the plug-in's few samples of filter delay);
-// NaN if it never does within a second.
-double TimeConstantMs(const std::vector<double>& trace, size_t from, double start, double target)
+// NaN if it never does within two seconds.
+double TimeToMs(const std::vector<double>& trace, size_t from, double start, double target,
+                double fraction)
 {
-    const double goal = start + 0.63 * (target - start);
+    const double goal = start + fraction * (target - start);
     auto reached = [&](size_t i)
     {
         return i < trace.size() && !std::isnan(trace[i]) &&
                (target < start ? trace[i] <= goal : trace[i] >= goal);
     };
-    for (size_t i = from + 1; i < trace.size() && i < from + 1000; ++i)
+    for (size_t i = from + 1; i < trace.size() && i < from + 2000; ++i)
         if (reached(i) && reached(i + 1) && reached(i + 2))
             return static_cast<double>(i - from + 1);
     return NAN;
@@ -157,10 +176,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("%-16s %-6s %14s %8s %8s %11s %11s %7s\n", "preset", "on", "GR med/p95 dB",
-                "attack", "release", "crest in", "crest out", "level");
-    std::printf("%-16s %-6s %14s %8s %8s %11s %11s %7s\n", "", "", "(10 ms windows)", "ms", "ms",
-                "dB", "dB", "dB");
+    std::printf("%-16s %-6s %14s %8s %13s %13s %13s %7s\n", "preset", "on", "GR med/p95", "attack",
+                "release", "crest in/out", "spread in/out", "level");
+    std::printf("%-16s %-6s %14s %8s %13s %13s %13s %7s\n", "", "", "dB (10 ms)", "ms 63%",
+                "ms 63%/90%", "dB", "dB (250 ms)", "dB");
     for (const FactoryPreset& preset : presets)
     {
         if (args.Has("only") && args.Get("only") != preset.name) continue;
@@ -191,8 +210,10 @@ int main(int argc, char** argv)
         const double crestIn = ToDb(Peak(material)) - inRmsDb;
         const double crestOut = ToDb(Peak(rendered)) - outRmsDb;
 
-        // The step: from -40 to -10 dBFS at 1 s and back at 2 s, in 1 ms windows.
-        const AudioBuffer steps = TestMaterial::ToneSteps(kRate, -40.0, -10.0);
+        // The step: a tone as loud as the material's peaks, 30 dB softer
+        // before 1 s and after 2 s, in 1 ms windows.
+        const double peakDb = ToDb(Peak(material));
+        const AudioBuffer steps = TestMaterial::ToneSteps(kRate, peakDb - 30.0, peakDb);
         AudioBuffer stepOut;
         if (!Render(pluginPath, settings, steps, stepOut, makeupDb, error)) return 1;
         const std::vector<double> fine =
@@ -203,12 +224,15 @@ int main(int argc, char** argv)
                 std::printf("  %zu ms %.2f dB\n", i, fine[i]);
         const double quiet = Mean(fine, 800, 1000);
         const double loud = Mean(fine, 1800, 2000);
-        const double attackMs = TimeConstantMs(fine, 1000, quiet, loud);
-        const double releaseMs = TimeConstantMs(fine, 2000, loud, quiet);
+        const double attackMs = TimeToMs(fine, 1000, quiet, loud, 0.63);
+        const double releaseMs = TimeToMs(fine, 2000, loud, quiet, 0.63);
+        const double release90Ms = TimeToMs(fine, 2000, loud, quiet, 0.9);
 
-        std::printf("%-16s %-6s %6.1f/%6.1f %8.1f %8.1f %11.1f %11.1f %+7.1f   (step GR %.1f dB)\n",
+        std::printf("%-16s %-6s %6.1f/%6.1f %8.1f %6.0f/%6.0f %6.1f/%6.1f %6.1f/%6.1f %+7.1f   "
+                    "(step GR %.1f dB)\n",
                     preset.name.c_str(), preset.material.c_str(), grMedian, grDeep, attackMs,
-                    releaseMs, crestIn, crestOut, outRmsDb - inRmsDb, loud - quiet);
+                    releaseMs, release90Ms, crestIn, crestOut, LevelSpreadDb(material),
+                    LevelSpreadDb(rendered), outRmsDb - inRmsDb, loud - quiet);
     }
     return 0;
 }

@@ -194,7 +194,7 @@ bool TestMaterial::Generate(const std::string& kind, double sampleRate, double s
 
 AudioBuffer TestMaterial::ToneSteps(double sampleRate, double lowDb, double highDb)
 {
-    AudioBuffer audio = Empty(sampleRate, 3.0);
+    AudioBuffer audio = Empty(sampleRate, 4.0);
     for (size_t i = 0; i < audio.Frames(); ++i)
     {
         const double t = static_cast<double>(i) / sampleRate;

@@ -19,7 +19,7 @@ class TestMaterial
     // False for an unknown kind.
     static bool Generate(const std::string& kind, double sampleRate, double seconds,
                          AudioBuffer& out);
-    // A 1 kHz tone at lowDb dBFS for a second, highDb for a second, lowDb
-    // again for a second: the step response that shows attack and release.
+    // A 1 kHz tone peaking at lowDb dBFS for a second, highDb for a second, lowDb
+    // again for two seconds: the step response that shows attack and release.
     static AudioBuffer ToneSteps(double sampleRate, double lowDb, double highDb);
 };
