@@ -4,6 +4,8 @@
 // them (automation requests with begin and end edit around each gesture).
 
 #include "PluginInstance.h"
+#include "PresetFile.h"
+#include "PresetTransfer.h"
 #include "XServer.h"
 
 #include "gui/IGraphicsTypes.h"
@@ -477,6 +479,35 @@ TEST_F(PluginEditor, HostEditCommandShowsThePanelAndSavesTheState)
     EXPECT_EQ((rgb[0] << 16) | (rgb[1] << 8) | rgb[2], static_cast<int>(background.Pixel(0, 0) & 0xffffffu));
     std::remove(state.c_str());
     std::remove(shot.c_str());
+    rmdir(dir);
+}
+
+// edit --preset then --save-preset: a factory preset, changed by --set,
+// comes back as a program file a DAW imports.
+TEST_F(PluginEditor, HostEditCommandStartsFromAPresetAndSavesAProgramFile)
+{
+    char dir[] = "/tmp/korvala-edit-preset-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string saved = std::string(dir) + "/mine.fxp";
+    const std::string command = "LSAN_OPTIONS=exitcode=0 " + std::string(KORVALA_HOST_PROGRAM) + " edit " +
+                                KORVALA_PLUGIN_PATH + " --preset 'Bass Control' --set Ratio=5 --quit-after 0.5" +
+                                " --save-preset " + saved + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    PresetFile preset;
+    std::string error;
+    ASSERT_TRUE(preset.Read(saved, error)) << error;
+    EXPECT_EQ(preset.kind, PresetFile::Kind::ProgramChunk);
+    EXPECT_EQ(PresetFile::FourCC(preset.UniqueId()), "BkKv");
+    EXPECT_EQ(preset.program.name, "Bass Control");
+
+    PluginInstance host;
+    ASSERT_TRUE(host.Open(KORVALA_PLUGIN_PATH)) << host.Error();
+    ASSERT_TRUE(PresetTransfer::Apply(preset, host, error)) << error;
+    EXPECT_EQ(host.ParameterDisplay(kModelType), "FET");
+    EXPECT_EQ(host.ParameterDisplay(3), "5"); // "Ratio", set after the preset
+    EXPECT_EQ(host.ParameterDisplay(kThreshold), "-36.0");
+    host.Close();
+    std::remove(saved.c_str());
     rmdir(dir);
 }
 
