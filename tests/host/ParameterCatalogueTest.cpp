@@ -1,8 +1,8 @@
 // What our host learns about BraskoKorvala's parameters through the VST 2
 // interface, checked against the plug-in's published parameter table, and
 // the strict --set built on it.
-#include "ParameterAssignment.h"
 #include "ParameterCatalogue.h"
+#include "ParameterAssignment.h"
 #include "PluginInstance.h"
 
 #include <gtest/gtest.h>
@@ -82,9 +82,10 @@ class BraskoKorvalaParameters : public ::testing::Test
 TEST_F(BraskoKorvalaParameters, CatalogueHoldsTheTableAsAHostSeesItAfterOpening)
 {
     ASSERT_EQ(catalogue.Parameters().size(), 11u);
-    const char* names[] = {"Input Gain",   "Model Type", "Threshold",        "Ratio",
-                           "Attack",       "Release",    "Output Gain",      "Oversampling",
-                           "Analog Emulation", "Sidechain Filter", "External Sidechain"};
+    const char* names[] = {
+        "Input Gain",       "Model Type",       "Threshold",         "Ratio",
+        "Attack",           "Release",          "Output Gain",       "Oversampling",
+        "Analog Emulation", "Sidechain Filter", "External Sidechain"};
     for (size_t i = 0; i < 11; ++i)
         EXPECT_EQ(catalogue.Parameters()[i].name, names[i]);
 
@@ -103,9 +104,12 @@ TEST_F(BraskoKorvalaParameters, CatalogueHoldsTheTableAsAHostSeesItAfterOpening)
         const char* defaultText;
     };
     // Opening selects the VCA model, whose attack and release ranges apply.
-    const Row rows[] = {{"Input Gain", -60, 30, "dB", "0.0"},   {"Threshold", -60, 0, "dB", "0.0"},
-                        {"Ratio", 1, 20, ": 1", "1"},            {"Attack", 1, 30, "ms", "1.0"},
-                        {"Release", 100, 4000, "ms", "100.0"},   {"Output Gain", -60, 30, "dB", "0.0"},
+    const Row rows[] = {{"Input Gain", -60, 30, "dB", "0.0"},
+                        {"Threshold", -60, 0, "dB", "0.0"},
+                        {"Ratio", 1, 20, ": 1", "1"},
+                        {"Attack", 1, 30, "ms", "1.0"},
+                        {"Release", 100, 4000, "ms", "100.0"},
+                        {"Output Gain", -60, 30, "dB", "0.0"},
                         {"Sidechain Filter", 20, 500, "Hz", "20"}};
     for (const Row& row : rows)
     {

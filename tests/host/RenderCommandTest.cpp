@@ -98,8 +98,8 @@ TEST(HostProgram, MistakesOnTheCommandLineExitWithTwoAndTheUsage)
     const fs::path dir = TestDir();
     const fs::path log = dir / "log.txt";
     WriteInput(dir / "in.wav", Burst(48000, 0.1, 2, 440));
-    const std::string render = "render " + kPlugin + " " + Quoted(dir / "in.wav") + " " +
-                               Quoted(dir / "out.wav") + " ";
+    const std::string render =
+        "render " + kPlugin + " " + Quoted(dir / "in.wav") + " " + Quoted(dir / "out.wav") + " ";
 
     EXPECT_EQ(Host("", log), 2);
     EXPECT_NE(ReadText(log).find("usage:"), std::string::npos);

@@ -20,8 +20,7 @@ struct Moments
 };
 
 // The error Q(x) - x in LSB over n samples of signal(i).
-template <class Signal>
-Moments ErrorMoments(PcmQuantiser& quantiser, size_t n, Signal signal)
+template <class Signal> Moments ErrorMoments(PcmQuantiser& quantiser, size_t n, Signal signal)
 {
     double sum = 0.0, sumSquares = 0.0, largest = 0.0;
     for (size_t i = 0; i < n; ++i)
@@ -75,8 +74,8 @@ TEST(SampleFormat, SixteenBitDitherErrorHasZeroMeanAndAQuarterLsbSquaredWhatever
         EXPECT_EQ(quantiser.Clipped(), 0u);
     }
     PcmQuantiser quantiser(SampleFormat::Pcm16);
-    Moments sine = ErrorMoments(quantiser, kSamples,
-                                [](size_t i) { return 0.5 * std::sin(0.0123 * i); });
+    Moments sine =
+        ErrorMoments(quantiser, kSamples, [](size_t i) { return 0.5 * std::sin(0.0123 * i); });
     EXPECT_NEAR(sine.mean, 0.0, 0.005);
     EXPECT_NEAR(sine.variance, 0.25, 0.005);
     EXPECT_LE(sine.largest, 1.5 + 1e-9);

@@ -78,8 +78,8 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
         std::vector<std::string> names;
         for (const auto& p : catalogue.Parameters())
             names.push_back("\"" + p.name + "\"");
-        error = "no parameter named \"" + name_ + "\"; the parameters are " +
-                JoinAlternatives(names);
+        error =
+            "no parameter named \"" + name_ + "\"; the parameters are " + JoinAlternatives(names);
         return false;
     }
     const ParameterCatalogue::Parameter& p = catalogue.Parameters()[static_cast<size_t>(index)];
@@ -100,7 +100,8 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
     if (!p.IsNumeric())
     {
         const std::string wanted = ParameterText::Trim(value_);
-        auto match = std::find_if(p.texts.begin(), p.texts.end(), [&](const std::string& t)
+        auto match = std::find_if(p.texts.begin(), p.texts.end(),
+                                  [&](const std::string& t)
                                   { return ParameterText::EqualIgnoringCase(t, wanted); });
         if (match == p.texts.end())
         {
@@ -115,16 +116,17 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
         double value = 0.0;
         const bool isNumber = ParameterText::ParseNumberWithUnit(value_, p.label, value);
         const ParameterCatalogue::Range& range = RangeInForce(plugin, p);
-        const std::string span = range.minimumText + " to " +
-                                 ParameterText::WithUnit(range.maximumText, p.label);
+        const std::string span =
+            range.minimumText + " to " + ParameterText::WithUnit(range.maximumText, p.label);
         // The ends as displayed may be rounded to the display's decimals.
-        const double slack = 1e-9 * std::max({1.0, std::fabs(range.minimum), std::fabs(range.maximum)});
+        const double slack =
+            1e-9 * std::max({1.0, std::fabs(range.minimum), std::fabs(range.maximum)});
         const bool inside =
             isNumber && value >= range.minimum - slack && value <= range.maximum + slack;
         if (!inside)
         {
-            error = isNumber ? p.name + " " + ParameterText::Trim(value_) + " is outside its range, " +
-                                   span
+            error = isNumber ? p.name + " " + ParameterText::Trim(value_) +
+                                   " is outside its range, " + span
                              : "\"" + value_ + "\" is not a number for " + p.name + ": give " +
                                    span + " (or @0..1 for the knob position)";
             return false;

@@ -165,8 +165,9 @@ void ParameterCatalogue::Probe(PluginInstance& plugin)
         {
             auto& list = found[static_cast<size_t>(i)];
             Parameter& p = parameters_[static_cast<size_t>(i)];
-            const bool varies = std::any_of(list.begin(), list.end(), [&](const RangeUnder& u)
-                                            { return !SameRange(u.range, p.range); });
+            const bool varies =
+                std::any_of(list.begin(), list.end(),
+                            [&](const RangeUnder& u) { return !SameRange(u.range, p.range); });
             if (varies) p.rangesUnder.insert(p.rangesUnder.end(), list.begin(), list.end());
         }
     }

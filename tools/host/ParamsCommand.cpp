@@ -35,8 +35,7 @@ int RunParams(int argc, char** argv)
     PluginInstance plugin;
     if (!plugin.Open(path))
     {
-        std::fprintf(stderr, "params: cannot load %s: %s\n", path.c_str(),
-                     plugin.Error().c_str());
+        std::fprintf(stderr, "params: cannot load %s: %s\n", path.c_str(), plugin.Error().c_str());
         return 1;
     }
     const std::string effect = plugin.EffectName();

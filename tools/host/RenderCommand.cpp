@@ -74,8 +74,8 @@ struct RenderSettings
     SampleFormat format = SampleFormat::Float;
     double tailSeconds = 0.0;
     std::vector<std::string> assignments;
-    std::string statePath;   // empty: none
-    std::string seriesPath;  // empty: none
+    std::string statePath;  // empty: none
+    std::string seriesPath; // empty: none
     const AudioBuffer* sidechain = nullptr;
     const ParameterCatalogue* catalogue = nullptr;
 };
@@ -108,8 +108,8 @@ class Progress
     void Update(size_t done)
     {
         if (!shown_ || frames_ == 0) return;
-        const int percent = static_cast<int>(100.0 * static_cast<double>(done) /
-                                             static_cast<double>(frames_));
+        const int percent =
+            static_cast<int>(100.0 * static_cast<double>(done) / static_cast<double>(frames_));
         if (percent == last_) return;
         last_ = percent;
         std::fprintf(stderr, "\rrender: %s %3d%%", name_.c_str(), percent);
@@ -117,7 +117,9 @@ class Progress
     }
     void Finish()
     {
-        if (shown_ && last_ >= 0) std::fprintf(stderr, "\r\033[K");
+        // Blanks rather than an erase sequence, which not every console knows.
+        if (shown_ && last_ >= 0)
+            std::fprintf(stderr, "\r%*s\r", static_cast<int>(name_.size()) + 14, "");
     }
 
   private:
@@ -140,7 +142,8 @@ int RenderFile(const RenderSettings& settings, const std::string& inPath,
     }
     if (input.Channels() > 2)
     {
-        std::fprintf(stderr, "render: %s has %zu channels; only mono and stereo files are rendered\n",
+        std::fprintf(stderr,
+                     "render: %s has %zu channels; only mono and stereo files are rendered\n",
                      inPath.c_str(), input.Channels());
         return 1;
     }
@@ -186,8 +189,7 @@ int RenderFile(const RenderSettings& settings, const std::string& inPath,
     plugin.Resume();
 
     const size_t frames = input.Frames();
-    const auto tailFrames =
-        static_cast<size_t>(std::ceil(settings.tailSeconds * input.sampleRate));
+    const auto tailFrames = static_cast<size_t>(std::ceil(settings.tailSeconds * input.sampleRate));
     const size_t total = frames + tailFrames;
     if (printHeader)
     {
@@ -299,8 +301,7 @@ int RenderFile(const RenderSettings& settings, const std::string& inPath,
         std::printf("gain out/in per block: min %+.2f dB, mean %+.2f dB, max %+.2f dB "
                     "(%zu blocks)\n",
                     gainMin, gainSum / static_cast<double>(gainBlocks), gainMax, gainBlocks);
-    if (clipped > 0)
-        std::printf("clipped:  %zu samples held at full scale\n", clipped);
+    if (clipped > 0) std::printf("clipped:  %zu samples held at full scale\n", clipped);
     std::printf("output:   %s, %zu frames (%zu of tail)\n", outPath.c_str(), total, tailFrames);
     return 0;
 }
@@ -349,8 +350,7 @@ int RunRender(int argc, char** argv)
             if (!outputs.insert(out).second)
                 return Usage("two inputs would both be written to " + out);
             if (SameFile(positional[i], out))
-                return Usage("rendering " + positional[i] + " into " + dir +
-                             " would overwrite it");
+                return Usage("rendering " + positional[i] + " into " + dir + " would overwrite it");
             jobs.emplace_back(positional[i], out);
         }
         if (args.Has("series") && jobs.size() > 1)
@@ -409,8 +409,10 @@ int RunRender(int argc, char** argv)
         }
         switch (ParameterAssignment::ApplyAll(probe, catalogue, settings.assignments, error))
         {
-        case 0: break;
-        case 2: return Usage(error);
+        case 0:
+            break;
+        case 2:
+            return Usage(error);
         default:
             std::fprintf(stderr, "render: %s\n", error.c_str());
             return 1;
@@ -447,7 +449,8 @@ int RunRender(int argc, char** argv)
     for (size_t i = 0; i < jobs.size(); ++i)
         if (RenderFile(settings, jobs[i].first, jobs[i].second, i == 0) != 0) ++failures;
     if (batch)
-        std::printf("rendered: %zu of %zu files into %s\n", jobs.size() - static_cast<size_t>(failures),
-                    jobs.size(), args.Get("out-dir").c_str());
+        std::printf("rendered: %zu of %zu files into %s\n",
+                    jobs.size() - static_cast<size_t>(failures), jobs.size(),
+                    args.Get("out-dir").c_str());
     return failures == 0 ? 0 : 1;
 }

@@ -19,9 +19,12 @@ const char* SampleFormatName(SampleFormat format)
 {
     switch (format)
     {
-    case SampleFormat::Pcm16: return "16-bit PCM, TPDF dither";
-    case SampleFormat::Pcm24: return "24-bit PCM";
-    case SampleFormat::Float: break;
+    case SampleFormat::Pcm16:
+        return "16-bit PCM, TPDF dither";
+    case SampleFormat::Pcm24:
+        return "24-bit PCM";
+    case SampleFormat::Float:
+        break;
     }
     return "32-bit float";
 }
@@ -30,9 +33,12 @@ int SampleFormatBits(SampleFormat format)
 {
     switch (format)
     {
-    case SampleFormat::Pcm16: return 16;
-    case SampleFormat::Pcm24: return 24;
-    case SampleFormat::Float: break;
+    case SampleFormat::Pcm16:
+        return 16;
+    case SampleFormat::Pcm24:
+        return 24;
+    case SampleFormat::Float:
+        break;
     }
     return 32;
 }
