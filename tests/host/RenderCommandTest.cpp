@@ -246,6 +246,17 @@ TEST(HostProgram, BatchRefusesOutputsThatCollideOrOverwriteTheirInput)
                        " --series " + Quoted(dir / "s.txt"),
                    log),
               2);
+    EXPECT_FALSE(fs::exists(dir / "out" / "take.wav"));
+
+    // A file that cannot be read is reported; the others are still rendered.
+    EXPECT_EQ(Host("render " + kPlugin + " " + Quoted(dir / "missing.wav") + " " +
+                       Quoted(dir / "a" / "take.wav") + " --out-dir " + Quoted(dir / "out") +
+                       " --tail 0",
+                   log),
+              1);
+    EXPECT_NE(ReadText(log).find("missing.wav"), std::string::npos) << ReadText(log);
+    EXPECT_NE(ReadText(log).find("1 of 2 files"), std::string::npos) << ReadText(log);
+    EXPECT_TRUE(fs::exists(dir / "out" / "take.wav"));
 }
 
 #endif
