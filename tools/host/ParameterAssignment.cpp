@@ -72,6 +72,12 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, std::string& error) cons
 bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue& catalogue,
                                 std::string& error) const
 {
+    return ApplyChecked(plugin, catalogue, error) == 0;
+}
+
+int ParameterAssignment::ApplyChecked(PluginInstance& plugin, const ParameterCatalogue& catalogue,
+                                      std::string& error) const
+{
     const int index = catalogue.Find(name_);
     if (index < 0 || index >= plugin.NumParams())
     {
@@ -80,7 +86,7 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
             names.push_back("\"" + p.name + "\"");
         error =
             "no parameter named \"" + name_ + "\"; the parameters are " + JoinAlternatives(names);
-        return false;
+        return 2;
     }
     const ParameterCatalogue::Parameter& p = catalogue.Parameters()[static_cast<size_t>(index)];
     if (!value_.empty() && value_[0] == '@')
@@ -90,10 +96,10 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
             !(normalised >= 0.0 && normalised <= 1.0))
         {
             error = "\"" + value_ + "\" is not a normalised value @0..1 for " + p.name;
-            return false;
+            return 2;
         }
         plugin.SetParameter(index, static_cast<float>(normalised));
-        return true;
+        return 0;
     }
 
     std::string text;
@@ -107,7 +113,7 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
         {
             error = "\"" + value_ + "\" is not a setting of " + p.name + ": use " +
                     JoinAlternatives(p.texts);
-            return false;
+            return 2;
         }
         text = *match; // the plug-in matches its texts exactly
     }
@@ -129,16 +135,16 @@ bool ParameterAssignment::Apply(PluginInstance& plugin, const ParameterCatalogue
                                    " is outside its range, " + span
                              : "\"" + value_ + "\" is not a number for " + p.name + ": give " +
                                    span + " (or @0..1 for the knob position)";
-            return false;
+            return 2;
         }
         text = NumberText(value);
     }
     if (plugin.SetParameterText(index, text) == 0)
     {
         error = "the plug-in refused \"" + text + "\" for " + p.name;
-        return false;
+        return 1;
     }
-    return true;
+    return 0;
 }
 
 int ParameterAssignment::ApplyAll(PluginInstance& plugin, const ParameterCatalogue& catalogue,
@@ -162,7 +168,7 @@ int ParameterAssignment::ApplyAll(PluginInstance& plugin, const ParameterCatalog
     };
     std::stable_partition(assignments.begin(), assignments.end(), isSwitch);
     for (const ParameterAssignment& assignment : assignments)
-        if (!assignment.Apply(plugin, catalogue, error)) return 2;
+        if (const int result = assignment.ApplyChecked(plugin, catalogue, error)) return result;
     return 0;
 }
 

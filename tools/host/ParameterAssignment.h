@@ -37,7 +37,8 @@ class ParameterAssignment
     // others (a model its attack and release), and a value typed in
     // milliseconds is meant in the range of the model chosen. Answers 0
     // when all took, 2 (with error) for a text that is no assignment or is
-    // refused, 1 (with error) when the plug-in refused an allowed one.
+    // refused, 1 (with error) when the plug-in refused an allowed one (or, for
+    // the second form, its parameters could not be read).
     static int ApplyAll(PluginInstance& plugin, const ParameterCatalogue& catalogue,
                         const std::vector<std::string>& texts, std::string& error);
     static int ApplyAll(PluginInstance& plugin, const std::vector<std::string>& texts,
@@ -47,6 +48,10 @@ class ParameterAssignment
     const std::string& Value() const { return value_; }
 
   private:
+    // 0 applied, 2 refused by our checks, 1 refused by the plug-in.
+    int ApplyChecked(PluginInstance& plugin, const ParameterCatalogue& catalogue,
+                     std::string& error) const;
+
     std::string name_;
     std::string value_;
 };
