@@ -41,7 +41,7 @@ else
   for w in "${DEFAULT_SETTINGS[@]}"; do settings+=(--set "$w"); done
 fi
 "$HOST" render "$PLUGIN" "$OUT/input.wav" "$OUT/output.wav" "${settings[@]}" \
-  --block 512 --series "$OUT/levels.txt" | tee "$OUT/render.log"
+  --block 512 --tail 0 --series "$OUT/levels.txt" | tee "$OUT/render.log"
 
 # The panel, drawn as the editor's timer draws it while the same input plays
 # with the same settings.

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdint>
 
 bool AudioFile::Read(const std::string& path, AudioBuffer& audio, std::string& error)
 {
@@ -34,7 +35,8 @@ bool AudioFile::Read(const std::string& path, AudioBuffer& audio, std::string& e
     return true;
 }
 
-bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error)
+bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleFormat format,
+                      std::string& error, std::size_t* clipped)
 {
     if (audio.Channels() == 0)
     {
@@ -44,7 +46,9 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(audio.sampleRate));
     info.channels = static_cast<int>(audio.Channels());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    info.format = SF_FORMAT_WAV | (format == SampleFormat::Pcm16   ? SF_FORMAT_PCM_16
+                                   : format == SampleFormat::Pcm24 ? SF_FORMAT_PCM_24
+                                                                   : SF_FORMAT_FLOAT);
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
     {
@@ -53,13 +57,31 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     }
     const size_t channels = audio.Channels();
     const size_t frames = audio.Frames();
-    // Float samples go out as they are, without clipping, so that levels
-    // above full scale survive for inspection.
-    std::vector<float> interleaved(frames * channels);
-    for (size_t i = 0; i < frames; ++i)
-        for (size_t c = 0; c < channels; ++c)
-            interleaved[i * channels + c] = static_cast<float>(audio.channels[c][i]);
-    sf_count_t written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+    sf_count_t written = 0;
+    if (format == SampleFormat::Float)
+    {
+        // Float samples go out as they are, without clipping, so that levels
+        // above full scale survive for inspection.
+        std::vector<float> interleaved(frames * channels);
+        for (size_t i = 0; i < frames; ++i)
+            for (size_t c = 0; c < channels; ++c)
+                interleaved[i * channels + c] = static_cast<float>(audio.channels[c][i]);
+        written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+        if (clipped != nullptr) *clipped = 0;
+    }
+    else
+    {
+        // Our own conversion (the Windows writer shares it); libsndfile takes
+        // integers at 32-bit scale and drops the low bits, which are zero.
+        PcmQuantiser quantiser(format);
+        std::vector<std::int32_t> codes = quantiser.QuantiseInterleaved(audio);
+        const int shift = 32 - SampleFormatBits(format);
+        std::vector<int> wide(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i)
+            wide[i] = static_cast<int>(static_cast<std::uint32_t>(codes[i]) << shift);
+        written = sf_writef_int(file, wide.data(), static_cast<sf_count_t>(frames));
+        if (clipped != nullptr) *clipped = quantiser.Clipped();
+    }
     int closed = sf_close(file);
     if (written != static_cast<sf_count_t>(frames) || closed != 0)
     {

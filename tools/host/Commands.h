@@ -13,6 +13,7 @@ int RunInfo(int argc, char** argv);
 int RunRender(int argc, char** argv);
 int RunBench(int argc, char** argv);
 int RunGenDemo(int argc, char** argv);
+int RunParams(int argc, char** argv);
 // Linux: opens the plug-in's editor in an X11 window of ours.
 int RunEdit(int argc, char** argv);
 // Factory presets: lists them; builds their .fxp files from their list, or

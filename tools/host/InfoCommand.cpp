@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "Commands.h"
+#include "ParameterCatalogue.h"
 #include "PluginInstance.h"
 
 #include <cctype>
@@ -153,7 +154,8 @@ int RunInfo(int argc, char** argv)
     for (VstInt32 i = 0; i < e.numParams; ++i)
     {
         std::printf("  %3d  %-24s %-16s %-10s %.6f\n", i, plugin.ParameterName(i).c_str(),
-                    plugin.ParameterDisplay(i).c_str(), plugin.ParameterLabel(i).c_str(),
+                    ParameterText::Trim(plugin.ParameterDisplay(i)).c_str(),
+                    ParameterText::Trim(plugin.ParameterLabel(i)).c_str(),
                     static_cast<double>(plugin.GetParameter(i)));
     }
     plugin.Close();

@@ -99,6 +99,7 @@ bool PluginInstance::Open(const std::string& path)
         library_.Close();
         return false;
     }
+    path_ = path;
     return true;
 }
 
@@ -110,11 +111,13 @@ bool PluginInstance::OpenEntry(VstPluginMainProc entry)
         error_ = "no entry point";
         return false;
     }
+    path_.clear();
     return StartEffect(entry);
 }
 
 bool PluginInstance::StartEffect(VstPluginMainProc entry)
 {
+    entry_ = entry;
     PluginInstance* previous = std::exchange(loadingInstance, this);
     AEffect* effect = entry(&PluginInstance::HostCallback);
     loadingInstance = previous;

@@ -65,6 +65,10 @@ class PluginInstance
     void Close();
 
     bool IsOpen() const { return effect_ != nullptr; }
+    // Where the instance came from, so that a tool can open another one like
+    // it: the library path (empty for OpenEntry) or the linked entry point.
+    const std::string& Path() const { return path_; }
+    VstPluginMainProc Entry() const { return entry_; }
     AEffect* Effect() const { return effect_; }
     const std::string& Error() const { return error_; }
 
@@ -141,6 +145,8 @@ class PluginInstance
 
     HostIdentity identity_;
     SharedLibrary library_;
+    std::string path_;
+    VstPluginMainProc entry_ = nullptr;
     AEffect* effect_ = nullptr;
     std::string error_;
 

@@ -12,9 +12,12 @@ void PrintUsage()
 {
     std::fputs("usage:\n"
                "  korvala-host info PLUGIN.so [--preset FILE.fxp|NAME]\n"
+               "  korvala-host params PLUGIN.so\n"
                "  korvala-host render PLUGIN.so IN.wav OUT.wav [--sidechain SC.wav]\n"
                "      [--set NAME=VALUE ...] [--block N] [--precision float|double|accumulate]\n"
+               "      [--format float|pcm16|pcm24] [--tail SECONDS]\n"
                "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME] [--series FILE]\n"
+               "  korvala-host render PLUGIN.so IN.wav... --out-dir DIR [the same options]\n"
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
@@ -27,9 +30,13 @@ void PrintUsage()
                "      [--quit-after SECONDS] [--screenshot FILE.ppm]\n"
 #endif
                "\n"
-               "--set NAME=TEXT sets a parameter in its own units (as typed into a host),\n"
+               "--set NAME=TEXT sets a parameter in its own units (as typed into a host):\n"
+               "a number in its range or one of its settings (korvala-host params lists them);\n"
                "--set NAME=@0.5 sets its normalised value. --preset takes a .fxp/.fxb file\n"
-               "or a factory preset's name (see korvala-host presets); --set applies after it.\n",
+               "or a factory preset's name (see korvala-host presets); --set applies after it.\n"
+               "render keeps each input's rate and channels, writes 32-bit float unless\n"
+               "--format says otherwise (pcm16 with TPDF dither) and processes --tail seconds\n"
+               "of silence after each file (by default the longest release and filter tails).\n",
                stderr);
 }
 
@@ -47,6 +54,7 @@ int main(int argc, char** argv)
     char** args = argv + 2;
     if (std::strcmp(command, "info") == 0) return RunInfo(rest, args);
     if (std::strcmp(command, "render") == 0) return RunRender(rest, args);
+    if (std::strcmp(command, "params") == 0) return RunParams(rest, args);
     if (std::strcmp(command, "bench") == 0) return RunBench(rest, args);
     if (std::strcmp(command, "gen-demo") == 0) return RunGenDemo(rest, args);
     if (std::strcmp(command, "presets") == 0) return RunPresets(rest, args);

@@ -2,7 +2,8 @@
 // available: RIFF WAVE files only. Reads PCM (8, 16, 24, 32 bits) and IEEE
 // float (32, 64 bits), plain or WAVE_FORMAT_EXTENSIBLE, scaled as libsndfile
 // scales them (integers divided by 2^(bits-1)), so that both builds of the
-// host see the same samples; writes 32-bit float WAV like the Linux build.
+// host see the same samples; writes 32-bit float or 16/24-bit PCM WAV with
+// the same conversion as the Linux build.
 
 #include "AudioFile.h"
 
@@ -164,7 +165,8 @@ bool AudioFile::Read(const std::string& path, AudioBuffer& audio, std::string& e
     return true;
 }
 
-bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error)
+bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleFormat format,
+                      std::string& error, std::size_t* clipped)
 {
     if (audio.Channels() == 0)
     {
@@ -173,7 +175,9 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     }
     const std::size_t channels = audio.Channels();
     const std::size_t frames = audio.Frames();
-    const std::uint64_t dataBytes = static_cast<std::uint64_t>(frames) * channels * 4;
+    const bool isFloat = format == SampleFormat::Float;
+    const std::size_t width = static_cast<std::size_t>(SampleFormatBits(format) / 8);
+    const std::uint64_t dataBytes = static_cast<std::uint64_t>(frames) * channels * width;
     if (channels > 0xffff || dataBytes > 0xffffffffu - 64)
     {
         error = path + ": too large for a WAV file";
@@ -182,31 +186,51 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     std::vector<unsigned char> out;
     out.reserve(static_cast<std::size_t>(dataBytes) + 64);
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    Put32(out, static_cast<std::uint32_t>(4 + 8 + 16 + 8 + 4 + 8 + dataBytes));
+    // Float WAV files carry the frame count in a fact chunk; PCM ones do not.
+    const std::uint32_t factBytes = isFloat ? 12 : 0;
+    Put32(out, static_cast<std::uint32_t>(4 + 8 + 16 + factBytes + 8 + dataBytes));
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     Put32(out, 16);
-    Put16(out, kFormatFloat);
+    Put16(out, isFloat ? kFormatFloat : kFormatPcm);
     Put16(out, static_cast<std::uint16_t>(channels));
     const auto rate = static_cast<std::uint32_t>(std::lround(audio.sampleRate));
     Put32(out, rate);
-    Put32(out, static_cast<std::uint32_t>(rate * channels * 4));
-    Put16(out, static_cast<std::uint16_t>(channels * 4));
-    Put16(out, 32);
-    // Float WAV files carry the frame count in a fact chunk.
-    out.insert(out.end(), {'f', 'a', 'c', 't'});
-    Put32(out, 4);
-    Put32(out, static_cast<std::uint32_t>(frames));
+    Put32(out, static_cast<std::uint32_t>(rate * channels * width));
+    Put16(out, static_cast<std::uint16_t>(channels * width));
+    Put16(out, static_cast<std::uint16_t>(8 * width));
+    if (isFloat)
+    {
+        out.insert(out.end(), {'f', 'a', 'c', 't'});
+        Put32(out, 4);
+        Put32(out, static_cast<std::uint32_t>(frames));
+    }
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     Put32(out, static_cast<std::uint32_t>(dataBytes));
-    // Float samples go out as they are, without clipping, as on Linux.
-    for (std::size_t i = 0; i < frames; ++i)
-        for (std::size_t c = 0; c < channels; ++c)
+    if (isFloat)
+    {
+        // Float samples go out as they are, without clipping, as on Linux.
+        for (std::size_t i = 0; i < frames; ++i)
+            for (std::size_t c = 0; c < channels; ++c)
+            {
+                const float f = static_cast<float>(audio.channels[c][i]);
+                std::uint32_t u;
+                std::memcpy(&u, &f, 4);
+                Put32(out, u);
+            }
+        if (clipped != nullptr) *clipped = 0;
+    }
+    else
+    {
+        // The conversion the Linux build uses too, so both write the same codes.
+        PcmQuantiser quantiser(format);
+        for (std::int32_t code : quantiser.QuantiseInterleaved(audio))
         {
-            const float f = static_cast<float>(audio.channels[c][i]);
-            std::uint32_t u;
-            std::memcpy(&u, &f, 4);
-            Put32(out, u);
+            const auto u = static_cast<std::uint32_t>(code);
+            for (std::size_t b = 0; b < width; ++b)
+                out.push_back(static_cast<unsigned char>(u >> (8 * b)));
         }
+        if (clipped != nullptr) *clipped = quantiser.Clipped();
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
     {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -295,4 +296,87 @@ TEST(WavFile, FilesThatAreNotUsableWavAreRefusedWithAReason)
     EXPECT_FALSE(error.empty());
     AudioBuffer empty;
     EXPECT_FALSE(AudioFile::Write(TempPath("empty.wav"), empty, error));
+}
+
+TEST(WavFile, PcmFilesAreWrittenWithAPlainPcmHeaderAndTheSharedCodes)
+{
+    AudioBuffer audio;
+    audio.sampleRate = 32000.0;
+    audio.channels = {{0.5, -1.0, 2.0}};
+    std::string error;
+    const std::string path = TempPath("pcm24.wav");
+    std::size_t clipped = 0;
+    ASSERT_TRUE(AudioFile::Write(path, audio, SampleFormat::Pcm24, error, &clipped)) << error;
+    EXPECT_EQ(clipped, 1u);
+    std::ifstream in(path, std::ios::binary);
+    const Bytes f((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(f.size(), 44u + 9u);
+    auto le = [&](std::size_t at, int n)
+    {
+        std::uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i)
+            v = v << 8 | f[at + i];
+        return v;
+    };
+    EXPECT_EQ(le(4, 4), f.size() - 8);
+    EXPECT_EQ(le(20, 2), 1u);      // PCM
+    EXPECT_EQ(le(22, 2), 1u);      // channels
+    EXPECT_EQ(le(24, 4), 32000u);  // rate
+    EXPECT_EQ(le(28, 4), 96000u);  // bytes per second
+    EXPECT_EQ(le(32, 2), 3u);      // block align
+    EXPECT_EQ(le(34, 2), 24u);     // bits
+    EXPECT_EQ(std::memcmp(f.data() + 36, "data", 4), 0);
+    EXPECT_EQ(le(40, 4), 9u);
+    EXPECT_EQ(le(44, 3), 0x400000u); // 0.5
+    EXPECT_EQ(le(47, 3), 0x800000u); // -1.0
+    EXPECT_EQ(le(50, 3), 0x7fffffu); // 2.0, clipped
+}
+
+TEST(WavFile, TwentyFourBitRoundTripIsExactForSamplesOnTheGrid)
+{
+    AudioBuffer audio;
+    audio.sampleRate = 96000.0;
+    audio.channels.assign(2, std::vector<double>(1000));
+    std::uint32_t x = 12345;
+    for (auto& channel : audio.channels)
+        for (double& v : channel)
+        {
+            x = x * 1664525u + 1013904223u;
+            v = static_cast<std::int32_t>(x >> 8 & 0xffffff) - 8388608;
+            v /= 8388608.0;
+        }
+    std::string error;
+    const std::string path = TempPath("exact24.wav");
+    ASSERT_TRUE(AudioFile::Write(path, audio, SampleFormat::Pcm24, error)) << error;
+    AudioBuffer back;
+    ASSERT_TRUE(AudioFile::Read(path, back, error)) << error;
+    EXPECT_EQ(back.sampleRate, 96000.0);
+    ASSERT_EQ(back.Channels(), 2u);
+    EXPECT_EQ(back.channels, audio.channels);
+}
+
+TEST(WavFile, SixteenBitFilesHoldTheDitheredSignalWithinOneAndAHalfSteps)
+{
+    AudioBuffer audio;
+    audio.sampleRate = 44100.0;
+    audio.channels.assign(2, std::vector<double>(5000));
+    for (std::size_t i = 0; i < 5000; ++i)
+    {
+        audio.channels[0][i] = 0.6 * std::sin(0.01 * static_cast<double>(i));
+        audio.channels[1][i] = 1e-5; // a third of a step: dither keeps it audible
+    }
+    std::string error;
+    const std::string path = TempPath("dither16.wav");
+    ASSERT_TRUE(AudioFile::Write(path, audio, SampleFormat::Pcm16, error)) << error;
+    AudioBuffer back;
+    ASSERT_TRUE(AudioFile::Read(path, back, error)) << error;
+    ASSERT_EQ(back.Frames(), 5000u);
+    double sumRight = 0.0;
+    for (std::size_t i = 0; i < 5000; ++i)
+    {
+        ASSERT_LE(std::fabs(back.channels[0][i] - audio.channels[0][i]) * 32768.0, 1.5);
+        sumRight += back.channels[1][i];
+    }
+    // The mean survives quantisation: 1e-5 is 0.33 steps.
+    EXPECT_NEAR(sumRight / 5000.0 * 32768.0, 1e-5 * 32768.0, 0.05);
 }
