@@ -189,14 +189,16 @@ void* IEditorWindow::OpenWindow(void* parentWindow)
     int x = 0, y = 0, width = mWidth, height = mHeight;
     if (mWindow)
     {
-        // Re-opening: the new window takes the old one's place (relative to
-        // the parent) and size.
-        RECT parentRect = {}, windowRect = {};
-        GetWindowRect(AsWindow(parentWindow), &parentRect);
+        // Re-opening: the new window takes the old one's place and size. The
+        // place is read in the parent's client coordinates, where the child
+        // is created: taken against the parent's outer rectangle it would
+        // move by the parent's frame on every re-open.
+        RECT windowRect = {};
         GetWindowRect(AsWindow(mWindow), &windowRect);
+        MapWindowPoints(nullptr, AsWindow(parentWindow), reinterpret_cast<POINT*>(&windowRect), 2);
         CloseWindow();
-        x = windowRect.left - parentRect.left;
-        y = windowRect.top - parentRect.top;
+        x = windowRect.left;
+        y = windowRect.top;
         width = windowRect.right - windowRect.left;
         height = windowRect.bottom - windowRect.top;
     }
