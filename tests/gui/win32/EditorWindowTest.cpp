@@ -202,7 +202,8 @@ TEST_F(Win32Editor, EachWindowsTimerRunsAtItsOwnCanvasFrameRate)
     // count is asked of a shared machine.
     const int fast0 = panel->window->TickCount(), slow0 = slow.window->TickCount();
     Pump(1200);
-    const int fast = panel->window->TickCount() - fast0, slowTicks = slow.window->TickCount() - slow0;
+    const int fast = panel->window->TickCount() - fast0,
+              slowTicks = slow.window->TickCount() - slow0;
     EXPECT_GT(slowTicks, 0);
     EXPECT_GT(fast, slowTicks);
     slow.window->CloseWindow();
@@ -233,14 +234,19 @@ TEST_F(Win32Editor, TheFirstTicksPaintThePanelOnTheScreen)
     HDC dc = GetDC(w);
     ASSERT_NE(dc, nullptr);
     // GetPixel answers 0x00BBGGRR.
-    auto rgb = [](COLORREF c) {
+    auto rgb = [](COLORREF c)
+    {
         return (static_cast<std::uint32_t>(GetRValue(c)) << 16) |
                (static_cast<std::uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
     };
-    bool shown = PumpUntil([&] {
-        return rgb(GetPixel(dc, 2, 2)) == kBackgroundRgb && rgb(GetPixel(dc, 30, 30)) == kKnobRgb &&
-               rgb(GetPixel(dc, kPanelW - 1, kPanelH - 1)) == kBackgroundRgb;
-    }, 5000);
+    bool shown = PumpUntil(
+        [&]
+        {
+            return rgb(GetPixel(dc, 2, 2)) == kBackgroundRgb &&
+                   rgb(GetPixel(dc, 30, 30)) == kKnobRgb &&
+                   rgb(GetPixel(dc, kPanelW - 1, kPanelH - 1)) == kBackgroundRgb;
+        },
+        5000);
     EXPECT_TRUE(shown) << std::hex << rgb(GetPixel(dc, 2, 2)) << " " << rgb(GetPixel(dc, 30, 30));
     ReleaseDC(w, dc);
 }
@@ -385,14 +391,22 @@ TEST(Win32Keys, VirtualKeysMapOntoTheCanvasCodes)
     for (int vk = 0; vk < 256; ++vk)
     {
         int expected = -1;
-        if (vk == VK_SPACE) expected = 0;
-        else if (vk == VK_UP) expected = 1;
-        else if (vk == VK_DOWN) expected = 2;
-        else if (vk == VK_LEFT) expected = 3;
-        else if (vk == VK_RIGHT) expected = 4;
-        else if (vk >= '0' && vk <= '9') expected = 5 + (vk - '0');
-        else if (vk >= 'A' && vk <= 'Z') expected = 15 + (vk - 'A');
-        else if (vk >= 'a' && vk <= 'z') expected = 15 + (vk - 'a');
+        if (vk == VK_SPACE)
+            expected = 0;
+        else if (vk == VK_UP)
+            expected = 1;
+        else if (vk == VK_DOWN)
+            expected = 2;
+        else if (vk == VK_LEFT)
+            expected = 3;
+        else if (vk == VK_RIGHT)
+            expected = 4;
+        else if (vk >= '0' && vk <= '9')
+            expected = 5 + (vk - '0');
+        else if (vk >= 'A' && vk <= 'Z')
+            expected = 15 + (vk - 'A');
+        else if (vk >= 'a' && vk <= 'z')
+            expected = 15 + (vk - 'a');
         EXPECT_EQ(IEditorWindow::KeyCodeFromVirtualKey(vk), expected) << vk;
     }
 }

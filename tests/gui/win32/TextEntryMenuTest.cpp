@@ -65,7 +65,8 @@ class Win32Entry : public ::testing::Test
     int Automations(int idx) const
     {
         int n = 0;
-        for (const TestEffect::HostCall& c : panel->effect.mHost) n += c.mWhat == "automate" && c.mIdx == idx;
+        for (const TestEffect::HostCall& c : panel->effect.mHost)
+            n += c.mWhat == "automate" && c.mIdx == idx;
         return n;
     }
     double Plain(int idx) { return panel->effect.GetParam(idx)->Value(); }

@@ -74,7 +74,8 @@ class RecordingControl : public FlatControl
     int Count(const std::string& what) const
     {
         int n = 0;
-        for (const RecordedEvent& e : mEvents) n += e.what == what;
+        for (const RecordedEvent& e : mEvents)
+            n += e.what == what;
         return n;
     }
     const RecordedEvent* Last(const std::string& what) const
@@ -115,7 +116,8 @@ class EntryControl : public RecordingControl
 class MenuControl : public RecordingControl
 {
   public:
-    MenuControl(IEffectBase* plugin, const IBox& box) : RecordingControl(plugin, box, kRatio, 0x808000)
+    MenuControl(IEffectBase* plugin, const IBox& box)
+        : RecordingControl(plugin, box, kRatio, 0x808000)
     {
     }
     void OnMouseDown(int x, int y, const MouseKeys& k) override
@@ -161,7 +163,8 @@ struct TestPanel
     explicit TestPanel(int frameRate = 30, int textParam = kAttack)
     {
         window = new IEditorWindow(&effect, kPanelW, kPanelH, frameRate);
-        window->AttachControl(new FlatControl(&effect, IBox(0, 0, kPanelW, kPanelH), kBackgroundRgb));
+        window->AttachControl(
+            new FlatControl(&effect, IBox(0, 0, kPanelW, kPanelH), kBackgroundRgb));
         knob = new RecordingControl(&effect, kKnobBox, kThreshold, kKnobRgb);
         window->AttachControl(knob);
         text = new EntryControl(&effect, kTextBox, textParam, "0.5");
@@ -230,15 +233,17 @@ inline HWND CreateHostWindow(int width = 400, int height = 300)
         c.lpszClassName = kHostClass;
         registered = RegisterClassA(&c) != 0;
     }
-    HWND host = CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND host =
+        CreateWindowExA(0, kHostClass, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, width,
+                        height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (host) UpdateWindow(host);
     return host;
 }
 
 inline LPARAM Point(int x, int y)
 {
-    return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
+    return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
+                      static_cast<WORD>(static_cast<short>(y)));
 }
 
 } // namespace win32test
