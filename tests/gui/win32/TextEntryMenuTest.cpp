@@ -112,6 +112,41 @@ TEST_F(Win32Entry, RightClickOpensASelectedLimitedEditBoxOverTheControl)
     EXPECT_EQ(panel->window->EditBox(), static_cast<void*>(edit));
 }
 
+TEST_F(Win32Entry, BoxTakesTheStylesAlignmentAndFontAndDeletesTheFontWhenClosed)
+{
+    struct Case
+    {
+        int alignment, style;
+        LONG alignBits, weight;
+        BYTE italic;
+    };
+    const Case cases[] = {
+        {0, 1, 0, FW_BOLD, FALSE}, {1, 2, ES_CENTER, 0, TRUE}, {2, 0, ES_RIGHT, 0, FALSE}};
+    for (const Case& c : cases)
+    {
+        ITextStyle style("Arial", 17, IArgb(255, 0, 0, 0), c.style, c.alignment);
+        panel->window->CreateTextEntry(panel->plainText, style, kPlainTextBox, "x", nullptr);
+        HWND edit = static_cast<HWND>(panel->window->EditBox());
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(GetWindowLongA(edit, GWL_STYLE) & (ES_CENTER | ES_RIGHT), c.alignBits)
+            << c.alignment;
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTA described = {};
+        ASSERT_EQ(GetObjectA(font, sizeof(described), &described),
+                  static_cast<int>(sizeof(described)));
+        EXPECT_EQ(described.lfHeight, 17);
+        EXPECT_EQ(described.lfWeight, c.weight);
+        EXPECT_EQ(described.lfItalic, c.italic);
+        EXPECT_STREQ(described.lfFaceName, "Arial");
+        panel->window->CancelTextEntry();
+        Tick();
+        EXPECT_FALSE(IsWindow(edit));
+        // The box's font went with it.
+        EXPECT_EQ(GetObjectA(font, sizeof(described), &described), 0);
+    }
+}
+
 TEST_F(Win32Entry, DigitsFollowedByALetterKeepOnlyTheDigits)
 {
     HWND edit = OpenEntry();
