@@ -9,8 +9,9 @@
 #   demo.png     both waveforms and the gain over time
 #   panel.png    the plug-in's editor panel as it looked at the end of the
 #                render (korvala-panel, drawn without a window)
-# then prints a summary. Settings can be changed with DEMO_SETTINGS (a list of
-# "Name=value" words as korvala-host render --set takes them).
+# then prints a summary. Settings can be changed with DEMO_SETTINGS: "Name=value"
+# items as korvala-host render --set takes them, separated by semicolons
+# (names have spaces, so spaces cannot separate them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -35,8 +36,12 @@ mkdir -p "$OUT"
 
 settings=()
 if [ -n "${DEMO_SETTINGS:-}" ]; then
-  read -r -a words <<<"$DEMO_SETTINGS"
-  for w in "${words[@]}"; do settings+=(--set "$w"); done
+  IFS=';' read -r -a words <<<"$DEMO_SETTINGS"
+  for w in "${words[@]}"; do
+    w="${w#"${w%%[![:space:]]*}"}" # surrounding blanks off
+    w="${w%"${w##*[![:space:]]}"}"
+    if [ -n "$w" ]; then settings+=(--set "$w"); fi
+  done
 else
   for w in "${DEFAULT_SETTINGS[@]}"; do settings+=(--set "$w"); done
 fi
