@@ -97,7 +97,6 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME braskokorvala)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_PACKAGE_NAME braskokorvala)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
@@ -124,6 +123,9 @@ holds korvala-host, a command-line VST 2 host that prints a plug-in's
 properties, renders WAV files through it and times it.")
 endif()
 
+# Symbols out (the code stays as built: the CI step compares the installed
+# plug-in's output with the build tree's).
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_VENDOR Brasko)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${KORVALA_PACKAGE_MAINTAINER}")
