@@ -35,11 +35,12 @@ std::string ReadFile(const std::string& path)
 
 // Arguments are single-quoted for the shell; none of ours holds a quote.
 Outcome RunCommand(const std::string& program, const std::vector<std::string>& args,
-               const std::string& environment = "")
+                   const std::string& environment = "")
 {
     const std::string base = ::testing::TempDir() + "korvala-host-test-" + std::to_string(getpid());
     std::string command = environment + " '" + program + "'";
-    for (const auto& arg : args) command += " '" + arg + "'";
+    for (const auto& arg : args)
+        command += " '" + arg + "'";
     command += " >" + base + ".out 2>" + base + ".err";
     Outcome run;
     const int status = std::system(command.c_str());
@@ -91,7 +92,8 @@ std::vector<std::string> UsageEntries(const std::string& help)
         else if (line.rfind("    ", 0) == 0 && !entries.empty())
             entries.back() += " " + line;
     }
-    for (auto& entry : entries) entry = Squeezed(entry);
+    for (auto& entry : entries)
+        entry = Squeezed(entry);
     return entries;
 }
 
@@ -132,13 +134,17 @@ TEST(HostProgram, VersionIsThePluginsVersion)
 TEST(HostProgram, WrongCommandLinesExitTwoWithTheUsageOnStderrOnly)
 {
     const std::vector<std::vector<std::string>> wrong = {
-        {}, {"frobnicate"}, {"--bogus"}, {"info"},
+        {},
+        {"frobnicate"},
+        {"--bogus"},
+        {"info"},
         {"render", "a.so", "in.wav", "out.wav", "--no-such-option", "1"}};
     const std::string help = RunHost({"--help"}).out;
     for (const auto& args : wrong)
     {
         std::string shown;
-        for (const auto& arg : args) shown += arg + " ";
+        for (const auto& arg : args)
+            shown += arg + " ";
         SCOPED_TRACE(shown);
         const Outcome run = RunHost(args);
         EXPECT_EQ(run.exitCode, 2);
@@ -158,7 +164,7 @@ TEST(ManualPage, ShowsEveryCommandOfTheHelpAsWritten)
     // Plain ASCII, wide lines and no hyphenation, so that the synopsis reads
     // exactly as the help text.
     const Outcome page = RunCommand("man", {"-l", "-P", "cat", KORVALA_MAN_PAGE},
-                                "LC_ALL=C MANWIDTH=250 GROFF_NO_SGR=1");
+                                    "LC_ALL=C MANWIDTH=250 GROFF_NO_SGR=1");
     ASSERT_EQ(page.exitCode, 0) << page.err;
     // Bold and underline may come as overstrikes ("k\bk", "_\bk"): the
     // letter after the backspace is the one shown.
