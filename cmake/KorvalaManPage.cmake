@@ -82,8 +82,8 @@ korvala\\-host \\- a VST 2 host for inspecting, rendering through and timing plu
 ${synopsis}.fi
 .SH DESCRIPTION
 \\fBkorvala\\-host\\fR loads a VST 2 plug\\-in (a Linux shared library, a DLL on
-Windows) the way a host does and drives it from the command line:
-\\fBinfo\\fR prints its effect record, pins and parameters; \\fBrender\\fR runs a
+Windows) the way a host does and drives it from the command line. Among its
+commands, \\fBinfo\\fR prints its effect record, pins and parameters; \\fBrender\\fR runs a
 WAV file through it and prints the levels per block; \\fBbench\\fR times its
 processing; \\fBgen\\-demo\\fR writes a deterministic demo mix to render; where
 listed, \\fBedit\\fR opens the plug\\-in's editor in a window of its own while
