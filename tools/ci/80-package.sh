@@ -36,9 +36,11 @@ check() {
   shift
   if "$@"; then ok "$what"; else fail "$what"; fi
 }
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 apt_get() {
   # Another apt may hold the lock for a while: wait for it rather than fail.
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -q "$@"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -q "$@"
 }
 installed() { dpkg-query -W -f='${Status}' "$PACKAGE" 2>/dev/null | grep -q 'install ok installed'; }
 purge() { installed && apt_get remove --purge "$PACKAGE" >"$KORVALA_LOGS/80-package/purge-on-exit.log" 2>&1; }
