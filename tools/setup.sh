@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-liberation2 libfreetype-dev libfontconfig-dev
   xvfb xauth xdotool x11-utils imagemagick
   mingw-w64 g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev
+  lintian file gzip man-db unzip
   wine64
   lsp-plugins-vst zam-plugins
   python3-cairo fonts-liberation2 fontconfig

@@ -8,9 +8,13 @@
 namespace
 {
 
-void PrintUsage()
+// The one usage text: on stdout for --help (and so in the manual page, which
+// cmake/KorvalaManPage.cmake writes from it), on stderr with exit code 2 when the command line
+// is wrong.
+void PrintUsage(std::FILE* to)
 {
     std::fputs("usage:\n"
+               "  korvala-host --help | --version\n"
                "  korvala-host info PLUGIN.so [--preset FILE.fxp|NAME]\n"
                "  korvala-host params PLUGIN.so\n"
                "  korvala-host render PLUGIN.so IN.wav OUT.wav [--sidechain SC.wav]\n"
@@ -37,7 +41,7 @@ void PrintUsage()
                "render keeps each input's rate and channels, writes 32-bit float unless\n"
                "--format says otherwise (pcm16 with TPDF dither) and processes --tail seconds\n"
                "of silence after each file (by default the longest release and filter tails).\n",
-               stderr);
+               to);
 }
 
 } // namespace
@@ -46,7 +50,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
     {
-        PrintUsage();
+        PrintUsage(stderr);
         return 2;
     }
     const char* command = argv[1];
@@ -63,12 +67,19 @@ int main(int argc, char** argv)
 #ifdef KORVALA_HOST_EDIT
     if (std::strcmp(command, "edit") == 0) return RunEdit(rest, args);
 #endif
-    if (std::strcmp(command, "help") == 0 || std::strcmp(command, "--help") == 0)
+    if (std::strcmp(command, "help") == 0 || std::strcmp(command, "--help") == 0 ||
+        std::strcmp(command, "-h") == 0)
     {
-        PrintUsage();
+        PrintUsage(stdout);
+        return 0;
+    }
+    // KORVALA_VERSION is the project's version, handed down by CMake.
+    if (std::strcmp(command, "--version") == 0)
+    {
+        std::printf("korvala-host %s\n", KORVALA_VERSION);
         return 0;
     }
     std::fprintf(stderr, "korvala-host: unknown command \"%s\"\n", command);
-    PrintUsage();
+    PrintUsage(stderr);
     return 2;
 }
