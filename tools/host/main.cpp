@@ -19,7 +19,7 @@ void PrintUsage()
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
 #ifdef KORVALA_HOST_EDIT
-               "  korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
+               "  korvala-host edit PLUGIN [--input IN.wav] [--set NAME=VALUE ...]\n"
                "      [--state FILE] [--save-state FILE] [--output OUT.wav]\n"
                "      [--quit-after SECONDS] [--screenshot FILE.ppm]\n"
 #endif
