@@ -195,6 +195,11 @@ std::vector<Scenario> Build()
             EXPECT_EQ(c.Count(audioMasterAutomate, kSidechainFilter), 0);
         }));
         s.steps.push_back(TypeKey(kKeyReturn));
+        // The value is taken on the editor's next tick, not while the key is
+        // handled.
+        s.steps.push_back(Check([](Context& c) {
+            EXPECT_EQ(c.Count(audioMasterAutomate, kSidechainFilter), 0);
+        }));
         s.steps.push_back(Check([](Context& c) {
             ASSERT_TRUE(c.driver.RunUntil(
                 [&c] { return c.Count(audioMasterAutomate, kSidechainFilter) > 0; }));
@@ -213,6 +218,21 @@ std::vector<Scenario> Build()
         s.steps.push_back(Settle());
         // The entry is gone: typing and Return now reach no entry.
         Type(s.steps, "9");
+        s.steps.push_back(TypeKey(kKeyReturn));
+        s.steps.push_back(Settle());
+        s.steps.push_back(Check([](Context& c) {
+            EXPECT_EQ(c.Count(audioMasterAutomate, kSidechainFilter), 0);
+            EXPECT_FLOAT_EQ(c.plugin.GetParameter(kSidechainFilter), c.defaults[kSidechainFilter]);
+        }));
+        all.push_back(s);
+    }
+    {
+        // A press on the panel away from the box drops the entry unused.
+        Scenario s{"ClickOnThePanelDropsAnOpenTextEntry", {}, {}};
+        Click(s.steps, kFilterTextX, kFilterTextY);
+        s.steps.push_back(Check([](Context& c) { c.plugin.ClearRecords(); }));
+        Type(s.steps, "300");
+        Click(s.steps, 300, 160); // bare background
         s.steps.push_back(TypeKey(kKeyReturn));
         s.steps.push_back(Settle());
         s.steps.push_back(Check([](Context& c) {

@@ -219,6 +219,24 @@ TEST_F(PluginEditorWin32, BackgroundOnTheScreenIsTheCommittedImage)
             << p[0] << "," << p[1];
 }
 
+// The user closing our window ends the host's loop but leaves the window
+// (the editor's parent) alive, so the plug-in closes its editor first.
+TEST_F(PluginEditorWin32, ClosingTheHostWindowEndsItsLoopBeforeTheEditorCloses)
+{
+    HWND editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    int idles = 0;
+    host.Run(30.0, 0.0, [&] {
+        plugin->Dispatch(effEditIdle);
+        if (++idles == 3) PostMessageW(static_cast<HWND>(host.Handle()), WM_CLOSE, 0, 0);
+    });
+    EXPECT_GE(idles, 3);
+    EXPECT_FALSE(host.Pump());
+    EXPECT_TRUE(IsWindow(editor));
+    EXPECT_EQ(plugin->Dispatch(effEditClose), 1);
+    EXPECT_FALSE(IsWindow(editor));
+}
+
 TEST_P(PluginEditorWin32Scenario, HostSeesTheResult)
 {
     HWND editor = OpenEditor();
