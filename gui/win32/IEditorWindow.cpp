@@ -12,8 +12,8 @@
 #include "raster/win32/WindowsApi.h"
 
 #include <commdlg.h>
-#include <shlobj.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wininet.h>
 
 #include <cstdio>
@@ -189,14 +189,16 @@ void* IEditorWindow::OpenWindow(void* parentWindow)
     int x = 0, y = 0, width = mWidth, height = mHeight;
     if (mWindow)
     {
-        // Re-opening: the new window takes the old one's place (relative to
-        // the parent) and size.
-        RECT parentRect = {}, windowRect = {};
-        GetWindowRect(AsWindow(parentWindow), &parentRect);
+        // Re-opening: the new window takes the old one's place and size. The
+        // place is read in the parent's client coordinates, where the child
+        // is created: taken against the parent's outer rectangle it would
+        // move by the parent's frame on every re-open.
+        RECT windowRect = {};
         GetWindowRect(AsWindow(mWindow), &windowRect);
+        MapWindowPoints(nullptr, AsWindow(parentWindow), reinterpret_cast<POINT*>(&windowRect), 2);
         CloseWindow();
-        x = windowRect.left - parentRect.left;
-        y = windowRect.top - parentRect.top;
+        x = windowRect.left;
+        y = windowRect.top;
         width = windowRect.right - windowRect.left;
         height = windowRect.bottom - windowRect.top;
     }
@@ -295,22 +297,39 @@ LRESULT IWin32Messages::Dispatch(IEditorWindow& w, HWND hwnd, UINT message, WPAR
     switch (message)
     {
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: return 0;
-    case WM_PAINT: Paint(w, hwnd); return 0;
-    case WM_CLOSE: w.CloseWindow(); return 0;
+    case WM_KILLFOCUS:
+        return 0;
+    case WM_PAINT:
+        Paint(w, hwnd);
+        return 0;
+    case WM_CLOSE:
+        w.CloseWindow();
+        return 0;
     case WM_TIMER:
         if (wParam == IEditorWindow::kTimerId) w.TimerTick();
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: ButtonDown(w, hwnd, wParam, lParam); return 0;
+    case WM_MBUTTONDOWN:
+        ButtonDown(w, hwnd, wParam, lParam);
+        return 0;
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP: ButtonUp(w, wParam, lParam); return 0;
-    case WM_LBUTTONDBLCLK: DoubleClick(w, hwnd, wParam, lParam); return 0;
-    case WM_MOUSEMOVE: MouseMove(w, hwnd, wParam, lParam); return 0;
-    case WM_MOUSEWHEEL: Wheel(w, hwnd, wParam, lParam); return 0;
-    case WM_KEYDOWN: return KeyDown(w, hwnd, wParam, lParam);
-    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_RBUTTONUP:
+        ButtonUp(w, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        DoubleClick(w, hwnd, wParam, lParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        MouseMove(w, hwnd, wParam, lParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        Wheel(w, hwnd, wParam, lParam);
+        return 0;
+    case WM_KEYDOWN:
+        return KeyDown(w, hwnd, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 
@@ -406,12 +425,18 @@ int IEditorWindow::KeyCodeFromVirtualKey(int virtualKey)
 {
     switch (virtualKey)
     {
-    case VK_SPACE: return 0;
-    case VK_UP: return 1;
-    case VK_DOWN: return 2;
-    case VK_LEFT: return 3;
-    case VK_RIGHT: return 4;
-    default: break;
+    case VK_SPACE:
+        return 0;
+    case VK_UP:
+        return 1;
+    case VK_DOWN:
+        return 2;
+    case VK_LEFT:
+        return 3;
+    case VK_RIGHT:
+        return 4;
+    default:
+        break;
     }
     if (virtualKey >= 0x30 && virtualKey <= 0x39) return virtualKey - 0x30 + 5;
     if (virtualKey >= 0x41 && virtualKey <= 0x5a) return virtualKey - 0x41 + 15;
@@ -432,8 +457,12 @@ void IEditorWindow::TimerTick()
             CommitEditBox();
             CloseEditBox();
             break;
-        case kEntryCancel: CloseEditBox(); break;
-        default: mEntryState = kEntryIdle; break;
+        case kEntryCancel:
+            CloseEditBox();
+            break;
+        default:
+            mEntryState = kEntryIdle;
+            break;
         }
         return;
     }
@@ -479,13 +508,15 @@ void IEditorWindow::CreateTextEntry(IControl* control, const ITextStyle& style, 
 {
     if (!control || mEditBox || !mWindow) return;
     DWORD styleBits = WS_CHILD | WS_VISIBLE | ES_MULTILINE;
-    if (style.alignment == 1) styleBits |= ES_CENTER;
-    else if (style.alignment == 2) styleBits |= ES_RIGHT;
+    if (style.alignment == 1)
+        styleBits |= ES_CENTER;
+    else if (style.alignment == 2)
+        styleBits |= ES_RIGHT;
     const HINSTANCE instance = static_cast<HINSTANCE>(mInstance);
     HWND edit = CreateWindowExA(0, "EDIT", initialText ? initialText : "", styleBits, box.left,
                                 box.top, box.W() + 1, box.H() + 1, AsWindow(mWindow),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditBoxId)),
-                                instance, nullptr);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditBoxId)), instance,
+                                nullptr);
     if (!edit) return;
 
     char face[ITextStyle::kFontNameSize];
@@ -556,9 +587,12 @@ bool IEditorWindow::EditBoxTakesChar(const IParameter* param, unsigned character
     {
     case IParameter::kTypeBool:
     case ITextEntry::kTypeInteger:
-    case IParameter::kTypeEnum: return digitOrSign;
-    case IParameter::kTypeDouble: return digitOrSign || character == '.';
-    default: return true;
+    case IParameter::kTypeEnum:
+        return digitOrSign;
+    case IParameter::kTypeDouble:
+        return digitOrSign || character == '.';
+    default:
+        return true;
     }
 }
 
@@ -582,8 +616,12 @@ LRESULT IWin32Messages::EditMessage(IEditorWindow& w, HWND hwnd, UINT message, W
 {
     switch (message)
     {
-    case WM_SETFOCUS: w.mEntryState = IEditorWindow::kEntryFocused; break;
-    case WM_KILLFOCUS: w.mEntryState = IEditorWindow::kEntryCancel; break;
+    case WM_SETFOCUS:
+        w.mEntryState = IEditorWindow::kEntryFocused;
+        break;
+    case WM_KILLFOCUS:
+        w.mEntryState = IEditorWindow::kEntryCancel;
+        break;
     case WM_GETDLGCODE:
         if (!w.mEditParam)
         {
@@ -603,7 +641,8 @@ LRESULT IWin32Messages::EditMessage(IEditorWindow& w, HWND hwnd, UINT message, W
         }
         break;
     case WM_CHAR:
-        if (w.mEditParam && !IEditorWindow::EditBoxTakesChar(w.mEditParam, static_cast<unsigned>(wParam)))
+        if (w.mEditParam &&
+            !IEditorWindow::EditBoxTakesChar(w.mEditParam, static_cast<unsigned>(wParam)))
             return 0;
         break;
     case WM_COMMAND:
@@ -613,7 +652,8 @@ LRESULT IWin32Messages::EditMessage(IEditorWindow& w, HWND hwnd, UINT message, W
             return 0;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return PassToEdit(w, hwnd, message, wParam, lParam);
 }
@@ -649,8 +689,8 @@ IMenu* IEditorWindow::CreateMenu(IMenu* menu, const IBox& box)
         AppendMenuA(popup, flags, command, label.c_str());
     }
     mMenuRan = true;
-    const int result = static_cast<int>(
-        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY, anchor.x, anchor.y, 0, window, nullptr));
+    const int result = static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY,
+                                                       anchor.x, anchor.y, 0, window, nullptr));
     DestroyMenu(popup);
     if (result <= 0) return nullptr;
     menu->chosen = result - 1;
@@ -694,9 +734,11 @@ void IEditorWindow::PromptForFile(std::string& fileName, int action, std::string
     const char* p = extensions ? extensions : "";
     while (*p)
     {
-        while (*p == ' ') ++p;
+        while (*p == ' ')
+            ++p;
         const char* end = p;
-        while (*end && *end != ' ') ++end;
+        while (*end && *end != ' ')
+            ++end;
         if (end > p)
         {
             if (!patterns.empty()) patterns += ';';
@@ -754,7 +796,8 @@ bool IEditorWindow::PromptForColour(IArgb& colour, const char* prompt)
     {
         mCustomColours = new (std::nothrow) std::uint32_t[16];
         if (!mCustomColours) return false;
-        for (int i = 0; i < 16; ++i) mCustomColours[i] = RGB(255, 255, 255);
+        for (int i = 0; i < 16; ++i)
+            mCustomColours[i] = RGB(255, 255, 255);
     }
     CHOOSECOLORA choose = {};
     choose.lStructSize = sizeof(choose);

@@ -29,11 +29,11 @@ class IEditorWindow : public IEditorCanvas
     // Text-entry states, walked through by the edit box and the timer tick.
     enum EntryState
     {
-        kEntryIdle = 0,     // no request; also right after the box opened
-        kEntryFocused = 1,  // the box got the focus back: the panel ignores its input
-        kEntryRedrawn = 2,  // the panel was just painted around the open box
-        kEntryCancel = 3,   // close without the text on the next tick
-        kEntryCommit = 4,   // hand the text to the control on the next tick
+        kEntryIdle = 0,    // no request; also right after the box opened
+        kEntryFocused = 1, // the box got the focus back: the panel ignores its input
+        kEntryRedrawn = 2, // the panel was just painted around the open box
+        kEntryCancel = 3,  // close without the text on the next tick
+        kEntryCommit = 4,  // hand the text to the control on the next tick
     };
 
     // The timer that drives the draw pass.
@@ -124,18 +124,18 @@ class IEditorWindow : public IEditorCanvas
     void TimerTick();
     void CommitEditBox();
 
-    void* mInstance = nullptr;      // HINSTANCE
-    void* mWindow = nullptr;        // HWND of the panel, null while closed
-    void* mEditBox = nullptr;       // HWND of the edit box, null when none
+    void* mInstance = nullptr; // HINSTANCE
+    void* mWindow = nullptr;   // HWND of the panel, null while closed
+    void* mEditBox = nullptr;  // HWND of the edit box, null when none
     IControl* mEditControl = nullptr;
     IParameter* mEditParam = nullptr;
     void* mEditPreviousProc = nullptr; // WNDPROC the subclass replaced
     int mEntryState = kEntryIdle;
     std::uint32_t* mCustomColours = nullptr; // 16 COLORREFs, first use
-    void* mParent = nullptr;        // HWND given to the last OpenWindow
+    void* mParent = nullptr;                 // HWND given to the last OpenWindow
 
-    void* mEditFont = nullptr;      // HFONT of the edit box, deleted with it
+    void* mEditFont = nullptr; // HFONT of the edit box, deleted with it
     int mTimerPeriodMs = 0;
     int mTicks = 0;
-    bool mMenuRan = false;          // a popup menu ran during an input message
+    bool mMenuRan = false; // a popup menu ran during an input message
 };

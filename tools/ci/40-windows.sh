@@ -55,7 +55,11 @@ bash tools/win/wine-prefix.sh "$PREFIX" || { fail wineprefix; exit 1; }
 echo "created in $(( $(date +%s) - start )) s"
 
 echo "--- tests under Wine"
-ctest --test-dir "$BUILD" -j"$JOBS" --output-on-failure --timeout 300 || fail ctest
+# The editor window tests create real windows: Wine needs an X server. The
+# Wine processes started on it end with it, before the steps below.
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  ctest --test-dir "$BUILD" -j"$JOBS" --output-on-failure --timeout 300 || fail ctest
+wineserver -k >/dev/null 2>&1 || true
 
 echo "--- our host under Wine"
 mkdir -p "$WORK"
