@@ -239,7 +239,11 @@ void IEditorWindow::CloseWindow()
     // Cleared first: the messages of the destruction are not the panel's.
     mWindow = nullptr;
     mTimerPeriodMs = 0;
-    DestroyWindow(window);
+    // A host may destroy its own window (and ours with it) before it asks to
+    // close the editor; the handle may then name another window by now.
+    if (IsWindow(window) &&
+        GetWindowLongPtrA(window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+        DestroyWindow(window);
     if (--gClassUseCount == 0) UnregisterClassA(kClassName, static_cast<HINSTANCE>(mInstance));
 }
 

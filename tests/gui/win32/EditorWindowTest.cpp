@@ -185,6 +185,24 @@ TEST_F(Win32Editor, CloseMessageAndDestructionCloseTheWindow)
     EXPECT_FALSE(ClassRegistered());
 }
 
+TEST_F(Win32Editor, HostDestroyingItsWindowBeforeTheCloseLeavesNothingBehind)
+{
+    HWND otherHost = CreateHostWindow();
+    HWND w = static_cast<HWND>(panel->window->OpenWindow(otherHost));
+    ASSERT_NE(w, nullptr);
+    SendMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, Point(105, 15)); // an edit box too
+    ASSERT_NE(panel->window->EditBox(), nullptr);
+    DestroyWindow(otherHost);
+    EXPECT_FALSE(IsWindow(w));
+    Pump(100);
+    panel->window->CloseWindow();
+    EXPECT_EQ(panel->window->GetWindow(), nullptr);
+    EXPECT_EQ(panel->window->EditBox(), nullptr);
+    EXPECT_EQ(IEditorWindow::ClassUseCount(), 0);
+    EXPECT_FALSE(ClassRegistered());
+    EXPECT_NE(Open(), nullptr);
+}
+
 // ---- timer and screen ------------------------------------------------------------------
 
 TEST_F(Win32Editor, EachWindowsTimerRunsAtItsOwnCanvasFrameRate)

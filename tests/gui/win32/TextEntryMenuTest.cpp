@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace win32test;
 
@@ -110,6 +111,41 @@ TEST_F(Win32Entry, RightClickOpensASelectedLimitedEditBoxOverTheControl)
     EXPECT_EQ(panel->window->EntryState(), IEditorWindow::kEntryIdle);
     panel->window->CreateTextEntry(panel->plainText, ITextStyle(), kPlainTextBox, "x", nullptr);
     EXPECT_EQ(panel->window->EditBox(), static_cast<void*>(edit));
+}
+
+TEST_F(Win32Entry, BoxTakesTheStylesAlignmentAndFontAndDeletesTheFontWhenClosed)
+{
+    struct Case
+    {
+        int alignment, style;
+        LONG alignBits, weight;
+        BYTE italic;
+    };
+    const Case cases[] = {
+        {0, 1, 0, FW_BOLD, FALSE}, {1, 2, ES_CENTER, 0, TRUE}, {2, 0, ES_RIGHT, 0, FALSE}};
+    for (const Case& c : cases)
+    {
+        ITextStyle style("Arial", 17, IArgb(255, 0, 0, 0), c.style, c.alignment);
+        panel->window->CreateTextEntry(panel->plainText, style, kPlainTextBox, "x", nullptr);
+        HWND edit = static_cast<HWND>(panel->window->EditBox());
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(GetWindowLongA(edit, GWL_STYLE) & (ES_CENTER | ES_RIGHT), c.alignBits)
+            << c.alignment;
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTA described = {};
+        ASSERT_EQ(GetObjectA(font, sizeof(described), &described),
+                  static_cast<int>(sizeof(described)));
+        EXPECT_EQ(described.lfHeight, 17);
+        EXPECT_EQ(described.lfWeight, c.weight);
+        EXPECT_EQ(described.lfItalic, c.italic);
+        EXPECT_STREQ(described.lfFaceName, "Arial");
+        panel->window->CancelTextEntry();
+        Tick();
+        EXPECT_FALSE(IsWindow(edit));
+        // The box's font went with it.
+        EXPECT_EQ(GetObjectA(font, sizeof(described), &described), 0);
+    }
 }
 
 TEST_F(Win32Entry, DigitsFollowedByALetterKeepOnlyTheDigits)
@@ -355,6 +391,76 @@ TEST_F(Win32Entry, KeyboardChoiceReturnsTheMenuWithTheChosenIndex)
     EXPECT_TRUE(panel->menu->mAnswerWasMenu);
     EXPECT_EQ(panel->menu->mChosen, 1);
     PumpQueued();
+}
+
+// Reads the items of the popup menu on the screen (through its window's
+// MN_GETHMENU) and then dismisses it; a thread timer runs inside the menu
+// loop.
+struct ShownMenu
+{
+    std::vector<std::string> labels;
+    std::vector<UINT> states;
+    RECT where = {};
+    bool seen = false;
+
+    static ShownMenu& Current()
+    {
+        static ShownMenu shown;
+        return shown;
+    }
+    static void CALLBACK Read(HWND, UINT, UINT_PTR, DWORD)
+    {
+        ShownMenu& shown = Current();
+        if (shown.seen) return;
+        HWND window = FindWindowA("#32768", nullptr);
+        HMENU menu =
+            window ? reinterpret_cast<HMENU>(SendMessageA(window, 0x01E1 /* MN_GETHMENU */, 0, 0))
+                   : nullptr;
+        if (!menu) return;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        {
+            char text[64] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+            shown.labels.push_back(text);
+            shown.states.push_back(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION));
+        }
+        GetWindowRect(window, &shown.where);
+        shown.seen = true;
+        EndMenu();
+    }
+};
+
+TEST_F(Win32Entry, MenuShowsNumberedItemsWithTheirFlags)
+{
+    const char* expected[4][5] = {{"first", "second", "", "grayed", "last"},
+                                  {"1: first", "2: second", "", "4: grayed", "5: last"},
+                                  {"01: first", "02: second", "", "04: grayed", "05: last"},
+                                  {"001: first", "002: second", "", "004: grayed", "005: last"}};
+    for (int prefix = 0; prefix < 4; ++prefix)
+    {
+        MenuWatchdog watchdog;
+        ShownMenu::Current() = ShownMenu();
+        const UINT_PTR reader = SetTimer(nullptr, 0, 50, &ShownMenu::Read);
+        panel->menu->mPrefix = prefix;
+        SendMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, Point(kMenuBox.left + 5, kMenuBox.top + 5));
+        KillTimer(nullptr, reader);
+        const ShownMenu& shown = ShownMenu::Current();
+        ASSERT_TRUE(shown.seen) << prefix;
+        ASSERT_EQ(shown.labels.size(), 5u);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(shown.labels[i], expected[prefix][i]) << prefix;
+        EXPECT_TRUE(shown.states[1] & MF_CHECKED);
+        EXPECT_FALSE(shown.states[0] & (MF_CHECKED | MF_GRAYED));
+        EXPECT_TRUE(shown.states[2] & MF_SEPARATOR);
+        EXPECT_TRUE(shown.states[3] & MF_GRAYED);
+        EXPECT_EQ(panel->menu->mChosen, -1);
+        // Anchored at the control's bottom-left corner.
+        POINT anchor = {kMenuBox.left, kMenuBox.bottom};
+        ClientToScreen(w, &anchor);
+        EXPECT_EQ(shown.where.left, anchor.x);
+        EXPECT_EQ(shown.where.top, anchor.y);
+        PumpQueued();
+    }
 }
 
 TEST_F(Win32Entry, MenuWithoutItemsOrWindowReturnsNull)
