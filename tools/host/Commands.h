@@ -14,7 +14,7 @@ int RunRender(int argc, char** argv);
 int RunBench(int argc, char** argv);
 int RunGenDemo(int argc, char** argv);
 int RunParams(int argc, char** argv);
-// Linux: opens the plug-in's editor in an X11 window of ours.
+// Opens the plug-in's editor in a window of ours (X11 or Win32).
 int RunEdit(int argc, char** argv);
 // Factory presets: lists them; builds their .fxp files from their list, or
 // checks that the files are what the list makes.

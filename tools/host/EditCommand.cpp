@@ -1,4 +1,5 @@
-// korvala-host edit: opens a plug-in's editor in a window of ours, plays audio
+// korvala-host edit: opens a plug-in's editor in a window of ours (X11 on
+// Linux, Win32 on Windows, behind EditorHostWindow), plays audio
 // through the plug-in in real time on a second thread (as a host's audio
 // thread would, without a sound card) so its meters move, and saves the
 // plug-in's state when the window closes.
@@ -34,7 +35,7 @@ constexpr int kProvisionalHeight = 400;
 int Usage(const std::string& error)
 {
     std::fprintf(stderr,
-                 "edit: %s\nusage: korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
+                 "edit: %s\nusage: korvala-host edit PLUGIN [--input IN.wav] [--set NAME=VALUE ...]\n"
                  "       [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME]\n"
                  "       [--save-preset FILE.fxp|FILE.fxb] [--output OUT.wav]\n"
                  "       [--quit-after SECONDS] [--screenshot FILE.ppm]\n",
@@ -196,7 +197,7 @@ int RunEdit(int argc, char** argv)
         std::fprintf(stderr, "edit: %s\n", error.c_str());
         return 1;
     }
-    if (plugin.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(window.Id()))) == 0)
+    if (plugin.Dispatch(effEditOpen, 0, 0, window.Handle()) == 0)
     {
         std::fprintf(stderr, "edit: the plug-in did not open its editor\n");
         return 1;
@@ -217,23 +218,18 @@ int RunEdit(int argc, char** argv)
     std::thread audio(PlayInRealTime, std::ref(plugin), std::cref(input), std::ref(firstPass),
                       std::cref(stop));
 
-    // The GUI thread: effEditIdle at 30 Hz until the window closes.
-    const auto period = std::chrono::duration<double>(1.0 / kIdleHz);
+    // The GUI thread: the window's event loop with effEditIdle at 30 Hz
+    // until the window closes (Windows editors also run their own timers
+    // through this loop).
     const auto begin = std::chrono::steady_clock::now();
-    auto next = begin;
     double idleCpu = 0.0;
     long idleCalls = 0;
-    while (window.Pump())
-    {
+    window.Run(kIdleHz, quitAfter, [&]() {
         const double before = ThreadCpuSeconds();
         plugin.Dispatch(effEditIdle);
         idleCpu += ThreadCpuSeconds() - before;
         ++idleCalls;
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-        if (quitAfter > 0.0 && elapsed >= quitAfter) break;
-        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
-        std::this_thread::sleep_until(next);
-    }
+    });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     if (args.Has("screenshot"))
     {

@@ -28,7 +28,7 @@ void PrintUsage(std::FILE* to)
                "  korvala-host presets [--dir DIR]\n"
                "  korvala-host make-presets|check-presets PLUGIN.so DIR\n"
 #ifdef KORVALA_HOST_EDIT
-               "  korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
+               "  korvala-host edit PLUGIN [--input IN.wav] [--set NAME=VALUE ...]\n"
                "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME]\n"
                "      [--save-preset FILE.fxp|FILE.fxb] [--output OUT.wav]\n"
                "      [--quit-after SECONDS] [--screenshot FILE.ppm]\n"

@@ -3,17 +3,22 @@
 // that its meters and gain reduction show real values.
 //
 //   korvala-panel OUT.png [--set NAME=TEXT ...] [--state FILE]
-//                 [--input IN.wav | --seconds S] [--block N]
+//                 [--input IN.wav | --seconds S] [--block N] [--compare WINDOW.ppm]
 //
 // Without --input the generated demo signal plays (S seconds, default 10;
 // 0 draws the panel at rest). The canvas is driven as a window's timer drives
 // it: one dirty query and draw pass per 1/30 s of processed audio.
+//
+// --compare checks a screenshot of the editor window (korvala-host edit
+// --screenshot, on any platform) against the drawn panel outside text and
+// meters, and fails (exit 3) when any other pixel differs.
 
 #include "AudioFile.h"
 #include "BlockProcessor.h"
 #include "CommandLine.h"
 #include "DemoSignal.h"
 #include "PanelSnapshot.h"
+#include "ScreenComparison.h"
 #include "ParameterAssignment.h"
 #include "PluginInstance.h"
 
@@ -46,7 +51,8 @@ int Usage(const std::string& error)
 {
     std::fprintf(stderr,
                  "korvala-panel: %s\nusage: korvala-panel OUT.png [--set NAME=TEXT ...] "
-                 "[--state FILE] [--input IN.wav | --seconds S] [--block N]\n",
+                 "[--state FILE] [--input IN.wav | --seconds S] [--block N]\n"
+                 "       [--compare WINDOW.ppm]\n",
                  error.c_str());
     return 2;
 }
@@ -57,7 +63,7 @@ int main(int argc, char** argv)
 {
     CommandLine args;
     std::string error;
-    if (!args.Parse(argc - 1, argv + 1, {"set", "state", "input", "seconds", "block"}, error))
+    if (!args.Parse(argc - 1, argv + 1, {"set", "state", "input", "seconds", "block", "compare"}, error))
         return Usage(error);
     if (args.Positional().size() != 1) return Usage("one output file expected");
     const std::string outPath = args.Positional()[0];
@@ -149,6 +155,29 @@ int main(int argc, char** argv)
     std::printf("panel: %d x %d, %d draw passes over %.2f s of audio -> %s\n", canvas->Width(),
                 canvas->Height(), ticks, static_cast<double>(frames) / input.sampleRate,
                 outPath.c_str());
+    int status = 0;
+    if (args.Has("compare"))
+    {
+        std::vector<std::uint32_t> screen;
+        int width = 0, height = 0;
+        if (!ScreenComparison::ReadPpm(args.Get("compare"), screen, width, height, error))
+        {
+            std::fprintf(stderr, "korvala-panel: %s\n", error.c_str());
+            plugin.Close();
+            return 1;
+        }
+        const std::vector<IBox> masks = ScreenComparison::MaskedRegions(*canvas);
+        const ScreenComparison::Result r =
+            ScreenComparison::Compare(screen, width, height, *canvas->GetDrawBitmap(), masks);
+        std::printf("compare: %d of %d pixels outside %zu text and meter boxes differ",
+                    r.differing, r.compared, masks.size());
+        if (width != canvas->Width() || height != canvas->Height())
+            std::printf(" (the screenshot is %d x %d)", width, height);
+        else if (r.differing > 0)
+            std::printf(" (the first at %d, %d)", r.firstDifference.left, r.firstDifference.top);
+        std::printf("\n");
+        if (r.differing > 0) status = 3;
+    }
     plugin.Close();
-    return 0;
+    return status;
 }

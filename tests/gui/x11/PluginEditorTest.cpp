@@ -2,11 +2,14 @@
 // drives it: effEditOpen with an X window id, effEditIdle, effEditClose, user
 // input injected through XTest, the parameters read back as the host sees
 // them (automation requests with begin and end edit around each gesture).
+// The input scenarios shared with the Win32 layer (tests/gui/editor) run
+// here through an XTest driver.
 
 #include "PluginInstance.h"
 #include "PresetFile.h"
 #include "PresetTransfer.h"
 #include "XServer.h"
+#include "editor/EditorScenarios.h"
 
 #include "gui/IGraphicsTypes.h"
 #include "raster/IPngImage.h"
@@ -32,18 +35,11 @@
 
 namespace
 {
-constexpr int kPanelWidth = 552;
-constexpr int kPanelHeight = 200;
-enum Param
-{
-    kInputGain = 0,
-    kModelType = 1,
-    kThreshold = 2,
-    kSidechainFilter = 9,
-    kOversampling = 7,
-    kAnalogEmulation = 8,
-    kExternalSidechain = 10,
-};
+using scenarios::kPanelWidth;
+using scenarios::kPanelHeight;
+using scenarios::kModelType;
+using scenarios::kSidechainFilter;
+using scenarios::kThreshold;
 
 // The module's process-wide font library and caches live until the process
 // ends (they are not released at unload), so a module that is unloaded after
@@ -103,16 +99,6 @@ class PluginEditor : public ::testing::Test
         return xtest::IdleUntil([this] { plugin->Dispatch(effEditIdle); }, done);
     }
     void Root(int x, int y, int* rx, int* ry) { host->ToRoot(editor, x, y, rx, ry); }
-    void Drag(int x, int y, int dx, int dy)
-    {
-        int rx, ry;
-        Root(x, y, &rx, &ry);
-        host->MoveTo(rx, ry);
-        host->Button(1, true);
-        for (int i = 1; i <= 4; ++i) host->MoveTo(rx + dx * i / 4, ry + dy * i / 4);
-        host->Button(1, false);
-        Settle();
-    }
     void Click(int x, int y, int button = 1)
     {
         int rx, ry;
@@ -132,30 +118,6 @@ class PluginEditor : public ::testing::Test
         for (const HostRequest& r : plugin->Requests()) n += r.opcode == opcode && r.index == index;
         return n;
     }
-    float LastAutomation(int index)
-    {
-        float v = -1;
-        for (const HostRequest& r : plugin->Requests())
-            if (r.opcode == audioMasterAutomate && r.index == index) v = r.opt;
-        return v;
-    }
-    // A gesture: one begin, one end after it, automation of the final value.
-    void ExpectOneGesture(int index)
-    {
-        std::vector<VstInt32> seq;
-        for (const HostRequest& r : plugin->Requests())
-            if (r.index == index) seq.push_back(r.opcode);
-        std::string text;
-        for (VstInt32 op : seq) text += std::to_string(op) + " ";
-        EXPECT_EQ(std::count(seq.begin(), seq.end(), audioMasterBeginEdit), 1) << text;
-        EXPECT_EQ(std::count(seq.begin(), seq.end(), audioMasterEndEdit), 1) << text;
-        const auto begin = std::find(seq.begin(), seq.end(), audioMasterBeginEdit);
-        const auto end = std::find(seq.begin(), seq.end(), audioMasterEndEdit);
-        EXPECT_LT(begin - seq.begin(), end - seq.begin()) << text;
-        EXPECT_GE(std::count(seq.begin(), seq.end(), audioMasterAutomate), 1) << text;
-        EXPECT_FLOAT_EQ(LastAutomation(index), plugin->GetParameter(index));
-    }
-
     std::unique_ptr<xtest::HostConnection> host;
     std::unique_ptr<PluginInstance> plugin;
     xcb_window_t parent = 0;
@@ -283,108 +245,6 @@ TEST_F(PluginEditor, OpenCloseCyclesWhileAudioRunsAndTheHostAutomates)
     EXPECT_TRUE(host->Children(parent).empty());
 }
 
-TEST_F(PluginEditor, VerticalDragOnThresholdKnobRaisesItInOneGesture)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    plugin->SetParameter(kThreshold, 0.2f);
-    plugin->ClearRecords();
-    Drag(94, 106, 0, -40);
-    ExpectOneGesture(kThreshold);
-    EXPECT_GT(plugin->GetParameter(kThreshold), 0.2f);
-    EXPECT_FLOAT_EQ(LastAutomation(kThreshold), plugin->GetParameter(kThreshold));
-    plugin->Dispatch(effEditClose);
-}
-
-TEST_F(PluginEditor, ModelSelectorBandsPickTheModelAndBandEdgesDoNot)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    Click(449, 117); // bottom band: OPTO
-    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 1.0f);
-    Click(449, 103); // middle: FET
-    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.5f);
-    Click(449, 89); // top: VCA
-    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.0f);
-    Click(449, 110); // the edge between middle and bottom
-    EXPECT_FLOAT_EQ(plugin->GetParameter(kModelType), 0.0f);
-    plugin->Dispatch(effEditClose);
-}
-
-TEST_F(PluginEditor, EachSwitchTogglesOnAClick)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    const int switches[][3] = {{kOversampling, 82, 183}, {kAnalogEmulation, 146, 183},
-                               {kExternalSidechain, 224, 183}};
-    for (const auto& s : switches)
-    {
-        const float before = plugin->GetParameter(s[0]);
-        Click(s[1], s[2]);
-        EXPECT_FLOAT_EQ(plugin->GetParameter(s[0]), before > 0.5f ? 0.0f : 1.0f) << s[0];
-        EXPECT_EQ(Count(audioMasterBeginEdit, s[0]), Count(audioMasterEndEdit, s[0]));
-    }
-    plugin->Dispatch(effEditClose);
-}
-
-TEST_F(PluginEditor, FaderDragDownLowersTheInputGain)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    plugin->SetParameter(kInputGain, 0.8f);
-    Settle();
-    plugin->ClearRecords();
-    // The handle sits at 80 % of the travel from the bottom.
-    const int handleY = 16 + static_cast<int>((1.0 - 0.8) * (126 - 14)) + 7;
-    Drag(36, handleY, 0, 30);
-    ExpectOneGesture(kInputGain);
-    EXPECT_LT(plugin->GetParameter(kInputGain), 0.8f);
-    plugin->Dispatch(effEditClose);
-}
-
-TEST_F(PluginEditor, WheelOnAKnobStepsFinerWithShift)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    plugin->SetParameter(kThreshold, 0.5f);
-    Settle();
-    int rx, ry;
-    Root(94, 106, &rx, &ry);
-    host->MoveTo(rx, ry);
-    host->Button(4, true);
-    host->Button(4, false);
-    Settle();
-    const float coarse = plugin->GetParameter(kThreshold) - 0.5f;
-    host->Key(XK_Shift_L, true);
-    host->Button(4, true);
-    host->Button(4, false);
-    host->Key(XK_Shift_L, false);
-    Settle();
-    const float fine = plugin->GetParameter(kThreshold) - 0.5f - coarse;
-    EXPECT_GT(coarse, 0.0f);
-    EXPECT_GT(fine, 0.0f);
-    EXPECT_LT(fine, coarse);
-    plugin->Dispatch(effEditClose);
-}
-
-TEST_F(PluginEditor, TypedSidechainFilterValueReachesTheHostAfterReturn)
-{
-    editor = OpenEditor(*plugin, parent);
-    ASSERT_NE(editor, 0u);
-    Click(378, 141); // the sidechain filter knob's value text (20..500 Hz)
-    plugin->ClearRecords();
-    for (std::uint32_t k : {std::uint32_t(XK_1), std::uint32_t(XK_5), std::uint32_t(XK_0),
-                            std::uint32_t(XK_a)})
-        host->Type(k);
-    Settle();
-    EXPECT_EQ(Count(audioMasterAutomate, kSidechainFilter), 0);
-    host->Type(XK_Return);
-    ASSERT_TRUE(IdleUntil([&] { return Count(audioMasterAutomate, kSidechainFilter) > 0; }));
-    EXPECT_EQ(plugin->ParameterDisplay(kSidechainFilter).rfind("150", 0), 0u)
-        << plugin->ParameterDisplay(kSidechainFilter);
-    plugin->Dispatch(effEditClose);
-}
-
 TEST_F(PluginEditor, ValueTypedThroughHostForwardedKeysReachesTheHost)
 {
     editor = OpenEditor(*plugin, parent);
@@ -419,6 +279,97 @@ TEST_F(PluginEditor, HostForwardedKeysFeedTheEntryAndTheWheelCancelsIt)
     EXPECT_EQ(plugin->Dispatch(effEditKeyDown, 'a', 0), 0); // the entry is gone
     plugin->Dispatch(effEditClose);
 }
+
+namespace
+{
+// The shared scenarios' input as XTest events on the host's connection, in
+// root coordinates of the editor's points; the host's idle calls run the
+// editor in between.
+class XTestDriver : public scenarios::InputDriver
+{
+  public:
+    XTestDriver(xtest::HostConnection& host, xcb_window_t editor, PluginInstance& plugin)
+        : mHost(host), mEditor(editor), mPlugin(plugin)
+    {
+    }
+    void MoveTo(int x, int y) override
+    {
+        int rx, ry;
+        mHost.ToRoot(mEditor, x, y, &rx, &ry);
+        mHost.MoveTo(rx, ry);
+    }
+    void Button(bool press) override { mHost.Button(1, press); }
+    void DoubleClick(int x, int y) override
+    {
+        MoveTo(x, y);
+        for (int i = 0; i < 2; ++i)
+        {
+            mHost.Button(1, true);
+            mHost.Button(1, false);
+        }
+    }
+    // X11 wheels are buttons 4 (up) and 5 (down), one press per notch.
+    void Wheel(int x, int y, int notches, bool shift) override
+    {
+        MoveTo(x, y);
+        if (shift) mHost.Key(XK_Shift_L, true);
+        for (int i = 0; i < std::abs(notches); ++i)
+        {
+            mHost.Button(notches > 0 ? 4 : 5, true);
+            mHost.Button(notches > 0 ? 4 : 5, false);
+        }
+        if (shift) mHost.Key(XK_Shift_L, false);
+    }
+    // Latin-1 characters are their own keysyms.
+    void Type(int key) override
+    {
+        switch (key)
+        {
+        case scenarios::kKeyReturn: mHost.Type(XK_Return); break;
+        case scenarios::kKeyUp: mHost.Type(XK_Up); break;
+        case scenarios::kKeyDown: mHost.Type(XK_Down); break;
+        default: mHost.Type(static_cast<std::uint32_t>(key)); break;
+        }
+    }
+    void Settle() override
+    {
+        for (int i = 0; i < 100; ++i)
+        {
+            mPlugin.Dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    bool RunUntil(const std::function<bool()>& done) override
+    {
+        return xtest::IdleUntil([this] { mPlugin.Dispatch(effEditIdle); }, done);
+    }
+
+  private:
+    xtest::HostConnection& mHost;
+    xcb_window_t mEditor;
+    PluginInstance& mPlugin;
+};
+
+class PluginEditorScenario : public PluginEditor, public ::testing::WithParamInterface<size_t>
+{
+};
+} // namespace
+
+TEST_P(PluginEditorScenario, HostSeesTheResult)
+{
+    const std::vector<float> defaults = scenarios::ReadParameters(*plugin);
+    editor = OpenEditor(*plugin, parent);
+    ASSERT_NE(editor, 0u);
+    XTestDriver driver(*host, editor, *plugin);
+    scenarios::Run(scenarios::All()[GetParam()], *plugin, driver, defaults);
+    plugin->Dispatch(effEditClose);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shared, PluginEditorScenario,
+                         ::testing::Range<size_t>(0, scenarios::All().size()),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                             return scenarios::All()[info.param].name;
+                         });
 
 #ifdef KORVALA_HOST_PROGRAM
 namespace
