@@ -348,8 +348,22 @@ void IEditorCanvas::ReleaseMouseCapture()
 
 // The host hears the gesture's begin and end (begin/end edit) with the
 // plug-in lock held, as it hears every other notice.
+void IEditorCanvas::EndGesture()
+{
+    const int param = mGestureParam;
+    mGestureParam = -1;
+    if (param >= 0 && mPlugin)
+    {
+        IEffectBase::ScopedLock lock(mPlugin);
+        mPlugin->EndParameterEdit(param);
+    }
+}
+
 void IEditorCanvas::OnMouseDown(int x, int y, const MouseKeys& keys)
 {
+    // A press without the release of the one before (a release the window
+    // system never delivered) still closes the gesture it began.
+    EndGesture();
     ReleaseMouseCapture();
     const int hit = HitControl(x, y);
     if (hit < 0) return;
@@ -363,6 +377,7 @@ void IEditorCanvas::OnMouseDown(int x, int y, const MouseKeys& keys)
     {
         IEffectBase::ScopedLock lock(mPlugin);
         mPlugin->BeginParameterEdit(param);
+        mGestureParam = param;
     }
 }
 
@@ -370,15 +385,17 @@ void IEditorCanvas::OnMouseUp(int x, int y, const MouseKeys& keys)
 {
     const int target = MouseTarget(x, y);
     ReleaseMouseCapture();
-    if (target < 0) return;
+    if (target < 0)
+    {
+        EndGesture();
+        return;
+    }
     IControl* control = mControls[static_cast<size_t>(target)];
     control->OnMouseUp(x, y, keys);
-    const int param = control->ParamIndex();
-    if (param >= 0 && mPlugin)
-    {
-        IEffectBase::ScopedLock lock(mPlugin);
-        mPlugin->EndParameterEdit(param);
-    }
+    // The release ends the gesture its press began, whichever control it
+    // lands on; a release that began none (the second half of a double
+    // click, a press outside the panel) tells the host nothing.
+    EndGesture();
 }
 
 void IEditorCanvas::OnMouseDrag(int x, int y, const MouseKeys& keys)

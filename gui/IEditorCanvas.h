@@ -134,6 +134,8 @@ class IEditorCanvas : public IEditorView
     int FrameRate() const { return mFrameRate; }
     const IBox& DrawRect() const { return mDrawRect; }
     int MouseCapture() const { return mMouseCapture; }
+    // Tells the host the open gesture ended, if one is open.
+    void EndGesture();
 
   protected:
     // The off-screen bitmap (PrepareDrawing); a memory bitmap here, a window
@@ -161,6 +163,9 @@ class IEditorCanvas : public IEditorView
     int mHeight;
     int mFrameRate;
     int mMouseCapture = -1;
+    // The parameter whose begin-edit the host has heard and whose end-edit
+    // it has not (-1: none), so that every end-edit answers a begin-edit.
+    int mGestureParam = -1;
     int mMouseX = 0;
     int mMouseY = 0;
 };

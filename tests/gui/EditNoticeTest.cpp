@@ -74,17 +74,35 @@ TEST(EditNotices, ControlsWithoutParameterSendNoNotice)
     EXPECT_EQ(e.background->events.size(), 2u);
 }
 
-TEST(EditNotices, ADoubleClickTakenAsAPressSendsNoBeginEdit)
+TEST(EditNotices, EveryEndEditAnswersABeginEditOfTheSameParameter)
 {
     Editor e;
     e.gain->SetDrawDoubleClickAsSingle(true);
+    // A double click taken as a press begins no gesture, so its release ends
+    // none.
     EXPECT_TRUE(e.canvas->OnMouseDoubleClick(12, 12, kLeft));
-    EXPECT_TRUE(TakeRequests().empty());
     e.canvas->OnMouseUp(12, 12, kLeft);
-    std::vector<HostRequest> r = TakeRequests();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].opcode, 44);
-    EXPECT_EQ(r[0].index, 0);
+    EXPECT_TRUE(TakeRequests().empty());
+
+    // Pressed outside every bound control, released over one: nothing.
+    e.canvas->OnMouseDown(50, 40, kLeft);
+    e.canvas->OnMouseUp(12, 12, kLeft);
+    EXPECT_TRUE(TakeRequests().empty());
+
+    // A press whose release never came is closed by the next press, and a
+    // lone second release ends nothing.
+    e.canvas->OnMouseDown(12, 12, kLeft);
+    e.canvas->OnMouseDown(32, 12, kLeft);
+    e.canvas->OnMouseUp(32, 12, kLeft);
+    e.canvas->OnMouseUp(32, 12, kLeft);
+    const std::vector<HostRequest> r = TakeRequests();
+    ASSERT_EQ(r.size(), 4u);
+    const int expected[4][2] = {{43, 0}, {44, 0}, {43, 1}, {44, 1}};
+    for (size_t i = 0; i < r.size(); ++i)
+    {
+        EXPECT_EQ(r[i].opcode, expected[i][0]) << i;
+        EXPECT_EQ(r[i].index, expected[i][1]) << i;
+    }
 }
 
 TEST(EditNotices, AttachingTheCanvasPushesEveryParameterIntoItsControls)
