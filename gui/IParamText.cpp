@@ -51,9 +51,12 @@ bool IParamText::Draw(IEditorCanvas* canvas)
         if (mShowLabel)
         {
             // The label is empty while a display text applies, which leaves
-            // the separating space at the end.
-            mText += ' ';
-            mText += param->GetLabelForHost();
+            // the separating space at the end. A label that brings its own
+            // space (the ratio's " : 1", spaced for hosts that join value
+            // and unit without one) gets no second one.
+            const char* label = param->GetLabelForHost();
+            if (label[0] != ' ') mText += ' ';
+            mText += label;
         }
     }
     return ITextControl::Draw(canvas);

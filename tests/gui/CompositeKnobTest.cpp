@@ -106,7 +106,7 @@ TEST(ParamText, ShowsTheDisplayTextThenASpaceAndTheLabel)
     } cases[] = {
         {kInputGain, -12.5, true, "-12.5 dB"}, {kInputGain, -12.5, false, "-12.5"},
         {kModelType, 1.0, true, "FET "}, // a display text leaves the label out
-        {kRatio, 4.9, true, "4  : 1"},   // whole steps truncate; the label has its own space
+        {kRatio, 4.9, true, "4 : 1"},    // whole steps truncate; the label has its own space
         {kOversampling, 0.0, true, "off "},
     };
     for (const auto& c : cases)
