@@ -34,7 +34,8 @@ bool AudioFile::Read(const std::string& path, AudioBuffer& audio, std::string& e
     return true;
 }
 
-bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error)
+bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error,
+                      SampleFormat format)
 {
     if (audio.Channels() == 0)
     {
@@ -44,7 +45,8 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(audio.sampleRate));
     info.channels = static_cast<int>(audio.Channels());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    const bool doubles = format == SampleFormat::Float64;
+    info.format = SF_FORMAT_WAV | (doubles ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT);
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
     {
@@ -53,13 +55,25 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     }
     const size_t channels = audio.Channels();
     const size_t frames = audio.Frames();
-    // Float samples go out as they are, without clipping, so that levels
-    // above full scale survive for inspection.
-    std::vector<float> interleaved(frames * channels);
-    for (size_t i = 0; i < frames; ++i)
-        for (size_t c = 0; c < channels; ++c)
-            interleaved[i * channels + c] = static_cast<float>(audio.channels[c][i]);
-    sf_count_t written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+    // Samples go out as they are, without clipping, so that levels above
+    // full scale survive for inspection.
+    sf_count_t written = 0;
+    if (doubles)
+    {
+        std::vector<double> interleaved(frames * channels);
+        for (size_t i = 0; i < frames; ++i)
+            for (size_t c = 0; c < channels; ++c)
+                interleaved[i * channels + c] = audio.channels[c][i];
+        written = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
+    }
+    else
+    {
+        std::vector<float> interleaved(frames * channels);
+        for (size_t i = 0; i < frames; ++i)
+            for (size_t c = 0; c < channels; ++c)
+                interleaved[i * channels + c] = static_cast<float>(audio.channels[c][i]);
+        written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(frames));
+    }
     int closed = sf_close(file);
     if (written != static_cast<sf_count_t>(frames) || closed != 0)
     {

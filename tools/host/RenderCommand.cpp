@@ -34,7 +34,8 @@ int Usage(const std::string& error)
                  "render: %s\nusage: korvala-host render PLUGIN.so IN.wav OUT.wav "
                  "[--sidechain SC.wav] [--set NAME=VALUE ...] [--block N]\n"
                  "       [--precision float|double|accumulate] [--state FILE] "
-                 "[--save-state FILE] [--series FILE]\n",
+                 "[--save-state FILE] [--series FILE]\n"
+                 "       [--sample-format float|double]\n",
                  error.c_str());
     return 2;
 }
@@ -52,7 +53,8 @@ int RunRender(int argc, char** argv)
     CommandLine args;
     std::string error;
     if (!args.Parse(argc, argv,
-                    {"sidechain", "set", "block", "precision", "state", "save-state", "series"},
+                    {"sidechain", "set", "block", "precision", "state", "save-state", "series",
+                     "sample-format"},
                     error))
         return Usage(error);
     if (args.Positional().size() != 3)
@@ -66,6 +68,13 @@ int RunRender(int argc, char** argv)
     Precision precision = Precision::Float;
     if (!ParsePrecision(args.Get("precision", "float"), precision))
         return Usage("--precision is float, double or accumulate");
+
+    const std::string sampleFormat = args.Get("sample-format", "float");
+    if (sampleFormat != "float" && sampleFormat != "double")
+        return Usage("--sample-format is float (32-bit WAV) or double (64-bit WAV)");
+    const AudioFile::SampleFormat fileFormat = sampleFormat == "double"
+                                                   ? AudioFile::SampleFormat::Float64
+                                                   : AudioFile::SampleFormat::Float32;
 
     AudioBuffer input;
     if (!AudioFile::Read(inPath, input, error))
@@ -199,7 +208,7 @@ int RunRender(int argc, char** argv)
         return 1;
     }
 
-    if (!AudioFile::Write(outPath, output, error))
+    if (!AudioFile::Write(outPath, output, error, fileFormat))
     {
         std::fprintf(stderr, "render: %s\n", error.c_str());
         return 1;

@@ -15,6 +15,7 @@ void PrintUsage()
                "  korvala-host render PLUGIN.so IN.wav OUT.wav [--sidechain SC.wav]\n"
                "      [--set NAME=VALUE ...] [--block N] [--precision float|double|accumulate]\n"
                "      [--state FILE] [--save-state FILE] [--series FILE]\n"
+               "      [--sample-format float|double]\n"
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
