@@ -2,7 +2,7 @@
 // available: RIFF WAVE files only. Reads PCM (8, 16, 24, 32 bits) and IEEE
 // float (32, 64 bits), plain or WAVE_FORMAT_EXTENSIBLE, scaled as libsndfile
 // scales them (integers divided by 2^(bits-1)), so that both builds of the
-// host see the same samples; writes 32-bit float WAV like the Linux build.
+// host see the same samples; writes 32- or 64-bit float WAV like the Linux build.
 
 #include "AudioFile.h"
 
@@ -164,7 +164,8 @@ bool AudioFile::Read(const std::string& path, AudioBuffer& audio, std::string& e
     return true;
 }
 
-bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error)
+bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::string& error,
+                      SampleFormat format)
 {
     if (audio.Channels() == 0)
     {
@@ -173,7 +174,8 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     }
     const std::size_t channels = audio.Channels();
     const std::size_t frames = audio.Frames();
-    const std::uint64_t dataBytes = static_cast<std::uint64_t>(frames) * channels * 4;
+    const unsigned width = format == SampleFormat::Float64 ? 8 : 4;
+    const std::uint64_t dataBytes = static_cast<std::uint64_t>(frames) * channels * width;
     if (channels > 0xffff || dataBytes > 0xffffffffu - 64)
     {
         error = path + ": too large for a WAV file";
@@ -189,9 +191,9 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     Put16(out, static_cast<std::uint16_t>(channels));
     const auto rate = static_cast<std::uint32_t>(std::lround(audio.sampleRate));
     Put32(out, rate);
-    Put32(out, static_cast<std::uint32_t>(rate * channels * 4));
-    Put16(out, static_cast<std::uint16_t>(channels * 4));
-    Put16(out, 32);
+    Put32(out, static_cast<std::uint32_t>(rate * channels * width));
+    Put16(out, static_cast<std::uint16_t>(channels * width));
+    Put16(out, static_cast<std::uint16_t>(8 * width));
     // Float WAV files carry the frame count in a fact chunk.
     out.insert(out.end(), {'f', 'a', 'c', 't'});
     Put32(out, 4);
@@ -202,10 +204,20 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, std::st
     for (std::size_t i = 0; i < frames; ++i)
         for (std::size_t c = 0; c < channels; ++c)
         {
-            const float f = static_cast<float>(audio.channels[c][i]);
-            std::uint32_t u;
-            std::memcpy(&u, &f, 4);
-            Put32(out, u);
+            if (width == 8)
+            {
+                std::uint64_t u;
+                std::memcpy(&u, &audio.channels[c][i], 8);
+                Put32(out, static_cast<std::uint32_t>(u));
+                Put32(out, static_cast<std::uint32_t>(u >> 32));
+            }
+            else
+            {
+                const float f = static_cast<float>(audio.channels[c][i]);
+                std::uint32_t u;
+                std::memcpy(&u, &f, 4);
+                Put32(out, u);
+            }
         }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
