@@ -30,7 +30,13 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 //   template <bool External, bool Filtered>
 //   void GainComputer(double* x, int frameCount, const double* y);
 //   bool IsStateFinite() const;  void ResetState();
-// and befriends this class for the gain computer.
+//   static constexpr bool kFrameSteps;
+// and befriends this class for the gain computer. A model whose gain
+// computer is a sequence of per-frame steps sets kFrameSteps and declares
+//   template <bool External, bool Filtered> class Step;
+// (constructed from the model, Frame as Oversampler::RunFused calls it, and
+// Store, which puts the pass's state back); its oversampled path then runs
+// in one loop per base frame.
 //
 // Holds the oversampling buffers by value (about 0.5 MB).
 class ModelStages final
@@ -142,6 +148,8 @@ class ModelStages final
 
         if (oversamplingOn)
         {
+            if constexpr (Model::kFrameSteps)
+                if (RunFused(model, frames, frameCount, sidechain)) return;
             if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
             oversampler.UpsampleMain(frames, frameCount);
             RunGainComputer(model, oversampler.MainBuffer(), frameCount * Oversampler::kFactor,
@@ -166,6 +174,31 @@ class ModelStages final
         else
             filtered ? model.template GainComputer<false, true>(x, frameCount, y)
                      : model.template GainComputer<false, false>(x, frameCount, y);
+    }
+
+    // The oversampled path in one loop per base frame (up-sampling, the
+    // model's steps, down-sampling) for a model whose gain computer runs
+    // frame by frame; false, with nothing done, where the oversampler's
+    // one-pass loop does not apply, and the passes run instead.
+    template <class Model>
+    bool RunFused(Model& model, double* frames, int frameCount, const double* sidechain)
+    {
+        const bool filtered = sidechainFilter.IsOn();
+        if (externalSidechain)
+            return filtered ? RunFused<Model, true, true>(model, frames, frameCount, sidechain)
+                            : RunFused<Model, true, false>(model, frames, frameCount, sidechain);
+        return filtered ? RunFused<Model, false, true>(model, frames, frameCount, sidechain)
+                        : RunFused<Model, false, false>(model, frames, frameCount, sidechain);
+    }
+
+    template <class Model, bool External, bool Filtered>
+    bool RunFused(Model& model, double* frames, int frameCount, const double* sidechain)
+    {
+        if (!oversampler.CanRunFused(External)) return false;
+        typename Model::template Step<External, Filtered> step(model);
+        oversampler.RunFused<External>(frames, frameCount, sidechain, step);
+        step.Store();
+        return true;
     }
 
     static void AddDenormalOffset(double* frames, int frameCount);

@@ -66,6 +66,9 @@ class VCACompressor final
 
   private:
     friend class ModelStages;
+    // The gain computer works a buffer in two passes (envelopes, then gains),
+    // not frame by frame.
+    static constexpr bool kFrameSteps = false;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>

@@ -66,6 +66,12 @@ class VintageFETCompressor final
     double envelope = 0.0;
 
     friend class ModelStages;
+    // The gain computer one frame at a time (the oversampler's one-pass
+    // loop runs it between up- and down-sampling), and the loop over a
+    // buffer of frames that runs the same steps.
+    static constexpr bool kFrameSteps = true;
+    template <bool External, bool Filtered>
+    class Step;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
 };
