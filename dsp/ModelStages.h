@@ -69,6 +69,11 @@ class ModelStages final
     void SetStereoFlag(bool on) { stereo = on; }
     void SetAnalogEmulation(bool on) { analogOn = on; }
     void SetExternalSidechain(bool on) { externalSidechain = on; }
+    // Whether a model with per-frame steps runs its oversampled path in one
+    // loop per base frame (on from construction) or in the three passes
+    // through the oversampler's buffers. Both give the same bits; the
+    // passes stay as the reference the one-pass loop is held to.
+    void SetOnePassOversampling(bool on) { onePassOversampling = on; }
 
     int SampleRate() const { return sampleRate; }
     // The rate the gain computer runs at: three times the base rate while
@@ -149,7 +154,7 @@ class ModelStages final
         if (oversamplingOn)
         {
             if constexpr (Model::kFrameSteps)
-                if (RunFused(model, frames, frameCount, sidechain)) return;
+                if (onePassOversampling && RunFused(model, frames, frameCount, sidechain)) return;
             if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
             oversampler.UpsampleMain(frames, frameCount);
             RunGainComputer(model, oversampler.MainBuffer(), frameCount * Oversampler::kFactor,
@@ -211,6 +216,7 @@ class ModelStages final
     bool analogOn = true;
     bool stereo = false;
     bool externalSidechain = false;
+    bool onePassOversampling = true;
     double rightOffset;
     double gainReduction = 1.0;
 };
