@@ -7,5 +7,7 @@ int RunInfo(int argc, char** argv);
 int RunRender(int argc, char** argv);
 int RunBench(int argc, char** argv);
 int RunGenDemo(int argc, char** argv);
+// Resident memory per processing instance (Linux; elsewhere it says so).
+int RunMemory(int argc, char** argv);
 // Linux: opens the plug-in's editor in an X11 window of ours.
 int RunEdit(int argc, char** argv);

@@ -19,6 +19,8 @@ void PrintUsage()
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
                "      [--precision float|double|accumulate] [--set NAME=VALUE ...]\n"
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
+               "  korvala-host memory PLUGIN.so [--instances N] [--block N] [--rate R]\n"
+               "      [--set NAME=VALUE ...]\n"
 #ifdef KORVALA_HOST_EDIT
                "  korvala-host edit PLUGIN.so [--input IN.wav] [--set NAME=VALUE ...]\n"
                "      [--state FILE] [--save-state FILE] [--output OUT.wav]\n"
@@ -46,6 +48,7 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "render") == 0) return RunRender(rest, args);
     if (std::strcmp(command, "bench") == 0) return RunBench(rest, args);
     if (std::strcmp(command, "gen-demo") == 0) return RunGenDemo(rest, args);
+    if (std::strcmp(command, "memory") == 0) return RunMemory(rest, args);
 #ifdef KORVALA_HOST_EDIT
     if (std::strcmp(command, "edit") == 0) return RunEdit(rest, args);
 #endif
