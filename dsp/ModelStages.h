@@ -13,8 +13,6 @@
 constexpr int kModelPassFrames = 4096;
 static_assert(kModelPassFrames <= Oversampler::kMaxFrames,
               "a pass fits the oversampled buffers in one call");
-static_assert(kModelPassFrames <= saturator::kMaxFrames,
-              "a pass fits the analog stage's copy buffer in one piece");
 
 // What the three compressor models share around their gain computers: the
 // analog stage, the oversampler, the sidechain high-pass, the switches that
@@ -38,7 +36,8 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 // Store, which puts the pass's state back); its oversampled path then runs
 // in one loop per base frame.
 //
-// Holds the oversampling buffers by value (about 0.5 MB).
+// Only state lives here; the oversampler's buffers are scratch, its own or a
+// set shared with the plug-in's other models.
 class ModelStages final
 {
   public:

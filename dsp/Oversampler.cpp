@@ -135,7 +135,7 @@ void Oversampler::Downsample(double* frames, int frameCount)
         Dsp::PackedSection s0, s1;
         s0.Load(down.GetStage(0), down.State(0, 0), down.State(1, 0));
         s1.Load(down.GetStage(1), down.State(0, 1), down.State(1, 1));
-        const double* in = mainBuffer;
+        const double* in = buffers->main;
         for (int j = 0; j < frameCount; ++j, in += 2 * kFactor)
         {
             _mm_storeu_pd(frames + 2 * j, s1.Run(s0.Run(_mm_loadu_pd(in))));
@@ -147,10 +147,10 @@ void Oversampler::Downsample(double* frames, int frameCount)
         return;
     }
 #endif
-    down.Process(kFactor * frameCount, mainBuffer);
+    down.Process(kFactor * frameCount, buffers->main);
     for (int j = 0; j < frameCount; ++j)
     {
-        frames[2 * j] = mainBuffer[2 * kFactor * j];
-        frames[2 * j + 1] = mainBuffer[2 * kFactor * j + 1];
+        frames[2 * j] = buffers->main[2 * kFactor * j];
+        frames[2 * j + 1] = buffers->main[2 * kFactor * j + 1];
     }
 }

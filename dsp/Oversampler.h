@@ -3,6 +3,8 @@
 #include "dsp/filters/Dsp.h"
 #include "dsp/filters/PackedSection.h"
 
+#include <memory>
+
 // Threefold up- and down-sampling of interleaved stereo frames: zero-stuffing
 // with a gain of 3 followed by a sixth-order Bessel low-pass on the way up, a
 // fourth-order Bessel low-pass and decimation on the way down. The main and
@@ -22,7 +24,26 @@ class Oversampler
     // The three filters' cutoff: 20 kHz at the oversampled rate.
     static constexpr double kCutoffHz = 20000.0;
 
-    Oversampler() = default;
+    // The oversampled frames between the passes: scratch, written before it
+    // is read in every call, and never cleared, so that the pages no block
+    // reached take no resident memory.
+    struct Buffers
+    {
+        double main[2 * kMaxOversampledFrames];
+        double sidechain[2 * kMaxOversampledFrames];
+    };
+
+    // Owns a set of buffers until UseBuffers hands it shared ones.
+    Oversampler() : ownBuffers(new Buffers), buffers(ownBuffers.get()) {}
+
+    // Makes the oversampler work in shared (which must outlive it) and
+    // releases its own: the models of one plug-in run one at a time, so one
+    // set serves them all. Outside the audio thread.
+    void UseBuffers(Buffers& shared)
+    {
+        buffers = &shared;
+        ownBuffers.reset();
+    }
 
     // Designs the three filters for the base rate in Hz (> 0), for factor 3
     // whether or not oversampling is on; switching it does not redesign them.
@@ -39,11 +60,11 @@ class Oversampler
     // Writes kFactor * frameCount frames (frameCount <= kMaxFrames).
     void UpsampleMain(const double* frames, int frameCount)
     {
-        Upsample(frames, frameCount, mainBuffer, mainUp);
+        Upsample(frames, frameCount, buffers->main, mainUp);
     }
     void UpsampleSidechain(const double* frames, int frameCount)
     {
-        Upsample(frames, frameCount, sidechainBuffer, sidechainUp);
+        Upsample(frames, frameCount, buffers->sidechain, sidechainUp);
     }
 
     // Filters kFactor * frameCount frames of the main buffer and keeps the
@@ -86,16 +107,17 @@ class Oversampler
     template <bool External, class Step>
     void RunFused(double* frames, int frameCount, const double* sidechain, Step& step);
 
-    double* MainBuffer() { return mainBuffer; }
-    double* SidechainBuffer() { return sidechainBuffer; }
+    double* MainBuffer() { return buffers->main; }
+    double* SidechainBuffer() { return buffers->sidechain; }
 
     Dsp::BesselLowPass<6, 2> mainUp;
     Dsp::BesselLowPass<6, 2> sidechainUp;
     Dsp::BesselLowPass<4, 2> down;
-    double mainBuffer[2 * kMaxOversampledFrames] = {};
-    double sidechainBuffer[2 * kMaxOversampledFrames] = {};
 
   private:
+    std::unique_ptr<Buffers> ownBuffers;
+    Buffers* buffers;
+
 #ifdef DSP_HAVE_PACKED_SECTION
     // The up-sampling filter on packed doubles, with the stuffing folded
     // into its first section: that section sees (3x, 0, 0) per base frame,

@@ -8,8 +8,8 @@
 // linear excess over the threshold by the ratio. One gain for both channels;
 // no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VCACompressor final
 {
   public:

@@ -8,8 +8,8 @@
 // turns the envelope into the gain. "Threshold" and "Ratio" together set how
 // hard the detector is driven. One gain for both channels; no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VintageFETCompressor final
 {
   public:

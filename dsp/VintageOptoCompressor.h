@@ -10,8 +10,8 @@
 // 600 ms below that. Only "Threshold" reaches it (as the detector drive).
 // One gain for both channels; no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VintageOptoCompressor final
 {
   public:

@@ -14,8 +14,14 @@ BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
     : IEffectVST(hostCallback, kNumParams, kChannelConfigs, kNumPresets, kEffectName, kProductName,
                  kMakerName, kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks,
                  kIsInstrument),
-      mFET(), mVCA(), mOpto()
+      mOversampled(new Oversampler::Buffers), mFET(), mVCA(), mOpto()
 {
+    // Default-initialised above, not value-initialised: the buffers are
+    // scratch and stay untouched until a block reaches them.
+    mFET.stages.oversampler.UseBuffers(*mOversampled);
+    mVCA.stages.oversampler.UseBuffers(*mOversampled);
+    mOpto.stages.oversampler.UseBuffers(*mOversampled);
+
     // The declaration order below is fixed (gains, then the dynamics, then the
     // switches); each InitDouble is followed by the exponent of its knob law.
     GetParam(kInputGain)->InitDouble("Input Gain", 0.0, -60.0, 30.0, 0.1, "dB");

@@ -6,6 +6,7 @@
 #include "vst/IEffectVST.h"
 
 #include <cstdint>
+#include <memory>
 
 // The stereo compressor: eleven parameters, one preset, four inputs (main
 // left/right, sidechain left/right) and two outputs. This class is also the
@@ -120,6 +121,10 @@ class BraskoKorvala : public IEffectVST
     void DeclareTimeRanges(int model);
     void GreyOutKnobs(bool grey);
 
+    // The oversampled frames of whichever model runs: the models run one at a
+    // time, so they share one set (made with the plug-in, not cleared),
+    // declared before them so that it outlives them.
+    std::unique_ptr<Oversampler::Buffers> mOversampled;
     // Constructed in this order: each draws its right-channel offset from
     // rand() in its constructor.
     VintageFETCompressor mFET;
@@ -132,6 +137,8 @@ class BraskoKorvala : public IEffectVST
     int mMeterControls[kNumMeters] = {-1, -1, -1, -1, -1};
     int mKnobControls[kNumGreyedKnobs] = {-1, -1, -1};
     // Interleaved stereo work frames of one chunk: main and sidechain.
-    double mMain[2 * kMaxChunkFrames] = {};
-    double mSide[2 * kMaxChunkFrames] = {};
+    // Scratch, written before it is read in every block and never cleared,
+    // so that the pages no block reached take no resident memory.
+    double mMain[2 * kMaxChunkFrames];
+    double mSide[2 * kMaxChunkFrames];
 };
