@@ -99,6 +99,9 @@ void Redeclare(IParameter* p, const char* name, double def, double lo, double hi
 
 // What a missing input buffer reads: one chunk of silence.
 const double kSilence[BraskoKorvala::kMaxChunkFrames] = {};
+const float kSilenceSingle[BraskoKorvala::kMaxChunkFrames] = {};
+const double* Silence(const double*) { return kSilence; }
+const float* Silence(const float*) { return kSilenceSingle; }
 } // namespace
 
 void BraskoKorvala::OnReset()
@@ -264,8 +267,20 @@ int BraskoKorvala::UnserializeParams(const IByteChunk& chunk, int pos)
 
 void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
+    ProcessChain(inputs, outputs, nFrames);
+}
+
+bool BraskoKorvala::ProcessBlockSingleDirect(float** inputs, float** outputs, int nFrames)
+{
+    ProcessChain(inputs, outputs, nFrames);
+    return true;
+}
+
+template <class Sample>
+void BraskoKorvala::ProcessChain(Sample** inputs, Sample** outputs, int nFrames)
+{
     // Audio thread, lock held. Nothing here allocates: the chunk buffers are
-    // members and the models hold their own.
+    // members and the models share theirs.
     if (NInChannels() > 1)
     {
         mFET.SetStereoFlag(true);
@@ -278,12 +293,13 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     const int model = ModelOf(GetParam(kModelType)->Value());
     const int nIn = NInChannels();
     const int nOut = NOutChannels();
-    const double* inL = nIn > 0 ? inputs[0] : nullptr;
-    const double* inR = nIn > 1 ? inputs[1] : nullptr;
-    const double* scL = nIn > 2 ? inputs[2] : nullptr;
-    const double* scR = nIn > 3 ? inputs[3] : nullptr;
-    double* outL = nOut > 0 ? outputs[0] : nullptr;
-    double* outR = nOut > 1 ? outputs[1] : nullptr;
+    const Sample* inL = nIn > 0 ? inputs[0] : nullptr;
+    const Sample* inR = nIn > 1 ? inputs[1] : nullptr;
+    const Sample* scL = nIn > 2 ? inputs[2] : nullptr;
+    const Sample* scR = nIn > 3 ? inputs[3] : nullptr;
+    Sample* outL = nOut > 0 ? outputs[0] : nullptr;
+    Sample* outR = nOut > 1 ? outputs[1] : nullptr;
+    const Sample* silence = Silence(inL);
 
     // Peaks are signed maxima over the whole host block, not magnitudes.
     ChainPasses::Peaks peakIn, peakOut;
@@ -303,7 +319,7 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         const int off = done;
         if (sidechainRead)
             ChainPasses::Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
-        ChainPasses::ScaleInput(inL ? inL + off : kSilence, inR ? inR + off : kSilence, mMain, n,
+        ChainPasses::ScaleInput(inL ? inL + off : silence, inR ? inR + off : silence, mMain, n,
                                 inputGain, peakIn);
 
         double reduction = 1.0;
@@ -324,10 +340,11 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         }
         gainReduction = std::min(gainReduction, static_cast<float>(reduction));
 
-        // A missing output buffer takes its channel into scratch space: the
-        // side frames, which the model has finished reading.
-        ChainPasses::ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : mSide,
-                                 outR ? outR + off : mSide + kMaxChunkFrames);
+        // A missing output buffer takes its channel into scratch space (for
+        // doubles the side frames, which the model has finished reading).
+        Sample* discard = Discard(outL);
+        ChainPasses::ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : discard,
+                                 outR ? outR + off : discard + kMaxChunkFrames);
         done += n;
     } while (done < nFrames);
 

@@ -103,6 +103,10 @@ class BraskoKorvala : public IEffectVST
     // inputs (main left/right, sidechain left/right) and writes two outputs.
     // Allocates nothing.
     void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+    // Single precision straight from the host's buffers: the chain's passes
+    // widen and narrow, so the output is the same as through the
+    // framework's double buffers.
+    bool ProcessBlockSingleDirect(float** inputs, float** outputs, int nFrames) override;
     // Restores a state chunk or preset. GUI thread; takes the lock. The saved
     // "Model Type" is looked at first, so that "Attack" and "Release" are read
     // in the ranges they were saved in rather than clamped into the ranges of
@@ -120,6 +124,13 @@ class BraskoKorvala : public IEffectVST
     // (0 VCA, 1 FET); the opto model keeps whichever ranges are in force.
     void DeclareTimeRanges(int model);
     void GreyOutKnobs(bool grey);
+    // The block in either precision: chunk by chunk, the input pass, the
+    // model, the output pass; then the meters.
+    template <class Sample>
+    void ProcessChain(Sample** inputs, Sample** outputs, int nFrames);
+    // Scratch for a missing output pair, by the host's sample type.
+    double* Discard(double*) { return mSide; }
+    float* Discard(float*) { return mDiscardSingle; }
 
     // The oversampled frames of whichever model runs: the models run one at a
     // time, so they share one set (made with the plug-in, not cleared),
@@ -141,4 +152,6 @@ class BraskoKorvala : public IEffectVST
     // so that the pages no block reached take no resident memory.
     double mMain[2 * kMaxChunkFrames];
     double mSide[2 * kMaxChunkFrames];
+    // Where a missing float output goes (scratch, as mSide for doubles).
+    float mDiscardSingle[2 * kMaxChunkFrames];
 };
