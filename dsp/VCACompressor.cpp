@@ -7,8 +7,13 @@
 
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
-#include <immintrin.h>
 #define KORVALA_VCA_PACKED_GAINS
+// Not on 64-bit Windows: mingw-w64's GCC cannot keep the stack 32-byte
+// aligned there and may spill 256-bit registers with aligned stores.
+#if !defined(_WIN32)
+#include <immintrin.h>
+#define KORVALA_VCA_WIDE_GAINS
+#endif
 #endif
 
 #include <atomic>
@@ -147,7 +152,7 @@ void VCACompressor::TrackEnvelope(const double* x, int frameCount, const double*
 
 namespace
 {
-#ifdef KORVALA_VCA_PACKED_GAINS
+#ifdef KORVALA_VCA_WIDE_GAINS
 bool ReadWideGains()
 {
     __builtin_cpu_init();
@@ -165,7 +170,7 @@ bool VCACompressor::HasWideGains() { return g_hasWideGains; }
 
 void VCACompressor::UseWideGains(bool on) { g_useWideGains.store(on, std::memory_order_relaxed); }
 
-#ifdef KORVALA_VCA_PACKED_GAINS
+#ifdef KORVALA_VCA_WIDE_GAINS
 __attribute__((target("avx2"))) static int ApplyGainsAvx2(double* x, int frameCount,
                                                           const double* envelopes, double thr,
                                                           double rat, double offset,
@@ -200,8 +205,8 @@ __attribute__((target("avx2"))) static int ApplyGainsAvx2(double* x, int frameCo
                                              _mm256_extractf128_pd(g, 1)));
     }
     // The minimum of a set does not depend on the order it is taken in.
-    alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, least);
+    double lanes[4];
+    _mm256_storeu_pd(lanes, least);
     double m = lanes[0];
     for (int k = 1; k < 4; ++k)
         m = lanes[k] < m ? lanes[k] : m;
@@ -215,7 +220,7 @@ int VCACompressor::ApplyGainsWide(double* x, int frameCount, const double* envel
                                   double threshold, double ratio, double offset, double& previous,
                                   double& smallest)
 {
-#ifdef KORVALA_VCA_PACKED_GAINS
+#ifdef KORVALA_VCA_WIDE_GAINS
     if (g_hasWideGains)
         return ApplyGainsAvx2(x, frameCount, envelopes, threshold, ratio, offset, previous,
                               smallest);
