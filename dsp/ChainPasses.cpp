@@ -75,8 +75,7 @@ template void ChainPasses::ScaleInputScalar(const double*, const double*, double
                                             Peaks&);
 template void ChainPasses::ScaleInputScalar(const float*, const float*, double*, int, double,
                                             Peaks&);
-template void ChainPasses::ScaleOutputScalar(const double*, int, double, Peaks&, double*,
-                                             double*);
+template void ChainPasses::ScaleOutputScalar(const double*, int, double, Peaks&, double*, double*);
 template void ChainPasses::ScaleOutputScalar(const double*, int, double, Peaks&, float*, float*);
 
 #ifdef KORVALA_CHAIN_PACKED
@@ -88,7 +87,10 @@ namespace
 // Two host values as packed doubles, and two packed doubles back to the
 // host's type (a float is widened exactly; a double is narrowed with one
 // rounding, as a scalar conversion rounds).
-__m128d Load2(const double* p) { return _mm_loadu_pd(p); }
+__m128d Load2(const double* p)
+{
+    return _mm_loadu_pd(p);
+}
 __m128d Load2(const float* p)
 {
     return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
@@ -101,14 +103,26 @@ __m128d Set2(const float* left, const float* right, int i)
 {
     return _mm_set_pd(static_cast<double>(right[i]), static_cast<double>(left[i]));
 }
-void Store2(double* p, __m128d v) { _mm_storeu_pd(p, v); }
+void Store2(double* p, __m128d v)
+{
+    _mm_storeu_pd(p, v);
+}
 void Store2(float* p, __m128d v)
 {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)));
 }
-void StoreLow(double* p, __m128d v) { _mm_storel_pd(p, v); }
-void StoreLow(float* p, __m128d v) { *p = static_cast<float>(_mm_cvtsd_f64(v)); }
-void StoreHigh(double* p, __m128d v) { _mm_storeh_pd(p, v); }
+void StoreLow(double* p, __m128d v)
+{
+    _mm_storel_pd(p, v);
+}
+void StoreLow(float* p, __m128d v)
+{
+    *p = static_cast<float>(_mm_cvtsd_f64(v));
+}
+void StoreHigh(double* p, __m128d v)
+{
+    _mm_storeh_pd(p, v);
+}
 void StoreHigh(float* p, __m128d v)
 {
     *p = static_cast<float>(_mm_cvtsd_f64(_mm_unpackhi_pd(v, v)));

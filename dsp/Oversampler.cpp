@@ -52,8 +52,8 @@ bool Oversampler::CanFold(const Dsp::BesselLowPass<6, 2>& filter)
     static_assert(kStages == 3, "the folded up-sampler is written for three sections");
     const Dsp::SectionState& l0 = filter.GetState(0, 0);
     const Dsp::SectionState& r0 = filter.GetState(1, 0);
-    return filter.GetStageCount() == kStages && IsPositiveZero(l0.x1) &&
-           IsPositiveZero(l0.x2) && IsPositiveZero(r0.x1) && IsPositiveZero(r0.x2);
+    return filter.GetStageCount() == kStages && IsPositiveZero(l0.x1) && IsPositiveZero(l0.x2) &&
+           IsPositiveZero(r0.x1) && IsPositiveZero(r0.x2);
 #else
     (void)filter;
     return false;

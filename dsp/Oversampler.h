@@ -138,8 +138,8 @@ class Oversampler
         // The three oversampled frames of the base frame at in.
         void Run(const double* in, __m128d out[kFactor])
         {
-            const __m128d u = _mm_mul_pd(_mm_set1_pd(static_cast<double>(kFactor)),
-                                         _mm_loadu_pd(in));
+            const __m128d u =
+                _mm_mul_pd(_mm_set1_pd(static_cast<double>(kFactor)), _mm_loadu_pd(in));
             // Phase 0: input u, previous inputs 0 and 0.
             __m128d p0 = _mm_add_pd(z1, _mm_mul_pd(s0.b0, u));
             p0 = _mm_add_pd(p0, z2);

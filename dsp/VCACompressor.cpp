@@ -166,9 +166,15 @@ const bool g_hasWideGains = false;
 std::atomic<bool> g_useWideGains{true};
 } // namespace
 
-bool VCACompressor::HasWideGains() { return g_hasWideGains; }
+bool VCACompressor::HasWideGains()
+{
+    return g_hasWideGains;
+}
 
-void VCACompressor::UseWideGains(bool on) { g_useWideGains.store(on, std::memory_order_relaxed); }
+void VCACompressor::UseWideGains(bool on)
+{
+    g_useWideGains.store(on, std::memory_order_relaxed);
+}
 
 #ifdef KORVALA_VCA_WIDE_GAINS
 __attribute__((target("avx2"))) static int ApplyGainsAvx2(double* x, int frameCount,
@@ -193,16 +199,16 @@ __attribute__((target("avx2"))) static int ApplyGainsAvx2(double* x, int frameCo
                                         _mm256_add_pd(thr4, over));
         least = _mm256_min_pd(g, least);
         // Frames i..i+3 take the gains (previous, g0, g1, g2).
-        const __m256d shifted = _mm256_blend_pd(
-            _mm256_permute4x64_pd(g, _MM_SHUFFLE(2, 1, 0, 0)), _mm256_set1_pd(prev), 0x1);
+        const __m256d shifted = _mm256_blend_pd(_mm256_permute4x64_pd(g, _MM_SHUFFLE(2, 1, 0, 0)),
+                                                _mm256_set1_pd(prev), 0x1);
         const __m256d g01 = _mm256_permute4x64_pd(shifted, _MM_SHUFFLE(1, 1, 0, 0));
         const __m256d g23 = _mm256_permute4x64_pd(shifted, _MM_SHUFFLE(3, 3, 2, 2));
         _mm256_storeu_pd(x + 2 * i,
                          _mm256_mul_pd(_mm256_add_pd(g01, offsets), _mm256_loadu_pd(x + 2 * i)));
         _mm256_storeu_pd(x + 2 * i + 4, _mm256_mul_pd(_mm256_add_pd(g23, offsets),
                                                       _mm256_loadu_pd(x + 2 * i + 4)));
-        prev = _mm_cvtsd_f64(_mm_unpackhi_pd(_mm256_extractf128_pd(g, 1),
-                                             _mm256_extractf128_pd(g, 1)));
+        prev = _mm_cvtsd_f64(
+            _mm_unpackhi_pd(_mm256_extractf128_pd(g, 1), _mm256_extractf128_pd(g, 1)));
     }
     // The minimum of a set does not depend on the order it is taken in.
     double lanes[4];

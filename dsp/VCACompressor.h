@@ -82,16 +82,14 @@ class VCACompressor final
     // multiple of four of frameCount frames and answers how many it did;
     // previous and smallest carry in and out as in ApplyGains. Public for
     // the tests that hold it to the two-frame form; 0 where unavailable.
-    static int ApplyGainsWide(double* x, int frameCount, const double* envelopes,
-                              double threshold, double ratio, double offset, double& previous,
-                              double& smallest);
+    static int ApplyGainsWide(double* x, int frameCount, const double* envelopes, double threshold,
+                              double ratio, double offset, double& previous, double& smallest);
     static bool HasWideGains();
     // Whether ApplyGains uses the wide form where it is available (on by
     // default; the tests switch it off for the baseline).
     static void UseWideGains(bool on);
 
   private:
-
     // Frames per envelope-then-gains step of the gain computer; its envelope
     // buffer (2 KB) lives on the stack.
     static constexpr int kGainPiece = 256;

@@ -66,16 +66,15 @@ void VintageFETCompressor::ResetState()
 // yields is applied to the next frame (a one-frame delay, which is what makes
 // the loop computable). A Step holds the recursion state of one pass in
 // registers; Store puts it back.
-template <bool External, bool Filtered>
-class VintageFETCompressor::Step
+template <bool External, bool Filtered> class VintageFETCompressor::Step
 {
   public:
     explicit Step(VintageFETCompressor& model)
         : model(model), filter(model.stages.sidechainFilter),
           offset(model.stages.RightGainOffset()),
           k(model.thresholdFactor * model.ratioAmount * kDrive), att(model.attackCoeff),
-          rel(model.releaseCoeff), oneMinusAtt(1.0 - att), oneMinusRel(1.0 - rel),
-          g(model.gain), env(model.envelope), smallest(model.stages.GainReduction())
+          rel(model.releaseCoeff), oneMinusAtt(1.0 - att), oneMinusRel(1.0 - rel), g(model.gain),
+          env(model.envelope), smallest(model.stages.GainReduction())
     {
     }
 
@@ -102,8 +101,8 @@ class VintageFETCompressor::Step
             env = oneMinusRel * level + rel * env;
         const double sq = env * env;
         const double m = 2.0 * env * env;
-        double o = m / (kFourCurveSquare * (sq * sq) + GainCurve::kConstant) +
-                   GainCurve::kLinear * m;
+        double o =
+            m / (kFourCurveSquare * (sq * sq) + GainCurve::kConstant) + GainCurve::kLinear * m;
         // Clamped into -1..1. A NaN, which only Inf / Inf gives (the square
         // of a huge but finite envelope overflowing), takes the curve's
         // limit 1, that is gain 0, rather than the -1 (gain 2) a plain

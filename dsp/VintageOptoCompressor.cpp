@@ -66,17 +66,16 @@ void VintageOptoCompressor::ResetState()
 // Feedback with a one-frame delay: the gain computed from frame i is applied
 // to frame i + 1. A Step holds the recursion state of one pass in registers;
 // Store puts it back.
-template <bool External, bool Filtered>
-class VintageOptoCompressor::Step
+template <bool External, bool Filtered> class VintageOptoCompressor::Step
 {
   public:
     explicit Step(VintageOptoCompressor& model)
         : model(model), filter(model.stages.sidechainFilter), shelf(model.detectorShelf),
           offset(model.stages.RightGainOffset()), drive(model.detectorDrive),
           att(model.attackCoeff), fast(model.fastReleaseCoeff), slow(model.slowReleaseCoeff),
-          oneMinusAtt(1.0 - att), oneMinusFast(1.0 - fast), oneMinusSlow(1.0 - slow),
-          g(model.gain), env(model.envelope), split(model.releaseSplit),
-          rising(model.attackPhase), smallest(model.stages.GainReduction())
+          oneMinusAtt(1.0 - att), oneMinusFast(1.0 - fast), oneMinusSlow(1.0 - slow), g(model.gain),
+          env(model.envelope), split(model.releaseSplit), rising(model.attackPhase),
+          smallest(model.stages.GainReduction())
     {
     }
 

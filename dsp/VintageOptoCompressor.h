@@ -54,8 +54,7 @@ class VintageOptoCompressor final
     // loop runs it between up- and down-sampling), and the loop over a
     // buffer of frames that runs the same steps.
     static constexpr bool kFrameSteps = true;
-    template <bool External, bool Filtered>
-    class Step;
+    template <bool External, bool Filtered> class Step;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
     // The time coefficients and the detector shelf for the rate in force.

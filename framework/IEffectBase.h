@@ -299,8 +299,7 @@ class IEffectBase
     void RefreshDisconnectedSlots();
     // True when a double-precision block would read or write a channel
     // buffer, which holds only mBufferFrames frames.
-    template <class Sample>
-    bool NeedsChannelBuffers(Sample** inputs, Sample** outputs) const;
+    template <class Sample> bool NeedsChannelBuffers(Sample** inputs, Sample** outputs) const;
     int ConnectedInputs() const;
     int ConnectedOutputs() const;
 

@@ -100,8 +100,14 @@ void Redeclare(IParameter* p, const char* name, double def, double lo, double hi
 // What a missing input buffer reads: one chunk of silence.
 const double kSilence[BraskoKorvala::kMaxChunkFrames] = {};
 const float kSilenceSingle[BraskoKorvala::kMaxChunkFrames] = {};
-const double* Silence(const double*) { return kSilence; }
-const float* Silence(const float*) { return kSilenceSingle; }
+const double* Silence(const double*)
+{
+    return kSilence;
+}
+const float* Silence(const float*)
+{
+    return kSilenceSingle;
+}
 } // namespace
 
 void BraskoKorvala::OnReset()

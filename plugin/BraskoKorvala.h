@@ -126,8 +126,7 @@ class BraskoKorvala : public IEffectVST
     void GreyOutKnobs(bool grey);
     // The block in either precision: chunk by chunk, the input pass, the
     // model, the output pass; then the meters.
-    template <class Sample>
-    void ProcessChain(Sample** inputs, Sample** outputs, int nFrames);
+    template <class Sample> void ProcessChain(Sample** inputs, Sample** outputs, int nFrames);
     // Scratch for a missing output pair, by the host's sample type.
     double* Discard(double*) { return mSide; }
     float* Discard(float*) { return mDiscardSingle; }

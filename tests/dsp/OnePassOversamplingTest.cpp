@@ -40,10 +40,12 @@ std::vector<double> Frames(int frames, unsigned seed, double scale)
     return x;
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
-template <class Filter>
-bool SameFilterState(const Filter& a, const Filter& b)
+template <class Filter> bool SameFilterState(const Filter& a, const Filter& b)
 {
     for (int ch = 0; ch < 2; ++ch)
         for (int k = 0; k < a.GetStageMax(); ++k)
@@ -86,10 +88,12 @@ void Apply(VintageFETCompressor& m, const Change& c)
     m.SetRelease(c.release);
 }
 
-void Apply(VintageOptoCompressor& m, const Change& c) { m.SetThreshold(c.threshold); }
+void Apply(VintageOptoCompressor& m, const Change& c)
+{
+    m.SetThreshold(c.threshold);
+}
 
-template <class Model>
-void ApplyCommon(Model& m, const Change& c)
+template <class Model> void ApplyCommon(Model& m, const Change& c)
 {
     Apply(m, c);
     m.SetSidechainFilter(c.sidechainFilter);
@@ -98,14 +102,19 @@ void ApplyCommon(Model& m, const Change& c)
     if (c.oversampling != m.stages.OversamplingOn()) m.SetOversampling(c.oversampling);
 }
 
-double Split(const VintageFETCompressor&) { return 0.0; }
-double Split(const VintageOptoCompressor& m) { return m.ReleaseSplit(); }
+double Split(const VintageFETCompressor&)
+{
+    return 0.0;
+}
+double Split(const VintageOptoCompressor& m)
+{
+    return m.ReleaseSplit();
+}
 
 // The model under test (one pass per base frame) and its reference (the
 // three passes), set up alike; the reference takes the drawn right-channel
 // offset of the other, as each construction draws its own.
-template <class Model>
-struct Pair
+template <class Model> struct Pair
 {
     std::unique_ptr<Model> onePass = std::make_unique<Model>();
     std::unique_ptr<Model> passes = std::make_unique<Model>();
@@ -146,8 +155,8 @@ struct Pair
             return ::testing::AssertionFailure() << "recursion state or gain reduction";
         const Oversampler& o = p.stages.oversampler;
         const Oversampler& r = q.stages.oversampler;
-        if (!SameFilterState(o.mainUp, r.mainUp) || !SameFilterState(o.sidechainUp, r.sidechainUp) ||
-            !SameFilterState(o.down, r.down))
+        if (!SameFilterState(o.mainUp, r.mainUp) ||
+            !SameFilterState(o.sidechainUp, r.sidechainUp) || !SameFilterState(o.down, r.down))
             return ::testing::AssertionFailure() << "oversampler filter memories";
         return ::testing::AssertionSuccess();
     }
@@ -157,8 +166,7 @@ struct Pair
 // pass included.
 const int kBlockSizes[] = {0, 1, 2, 3, 17, 256, 511, 512, 1000, 4096, 4100, 6000};
 
-template <class Model>
-void RunRandomSession(double rate, unsigned seed)
+template <class Model> void RunRandomSession(double rate, unsigned seed)
 {
     Pair<Model> pair(rate);
     // The path under test applies from the start: the up-sampling filters
@@ -195,8 +203,7 @@ TEST(OnePassOversampling, OptoMatchesThePassesUnderRandomSettingsAndBlockSizes)
     RunRandomSession<VintageOptoCompressor>(22050.0, 6);
 }
 
-template <class Model>
-void RunNonFiniteSession()
+template <class Model> void RunNonFiniteSession()
 {
     // A NaN and an infinity mid-block: both paths reset the state and
     // silence the pass alike, and go on alike from there.
@@ -208,8 +215,7 @@ void RunNonFiniteSession()
     main[2 * 1900 + 1] = std::numeric_limits<double>::infinity();
     const std::vector<double> side = Frames(3000, 10, 1.0);
     for (int start : {0, 1000, 2000})
-        ASSERT_TRUE(pair.Process(main.data() + 2 * start, side.data() + 2 * start, 1000))
-            << start;
+        ASSERT_TRUE(pair.Process(main.data() + 2 * start, side.data() + 2 * start, 1000)) << start;
     c.external = true;
     pair.Set(c);
     main[2 * 2500] = -std::numeric_limits<double>::infinity();
@@ -222,8 +228,7 @@ TEST(OnePassOversampling, NonFiniteInputResetsBothPathsAlike)
     RunNonFiniteSession<VintageOptoCompressor>();
 }
 
-template <class Model>
-void RunAfterForeignFilterUse()
+template <class Model> void RunAfterForeignFilterUse()
 {
     // Running an up-sampling filter on other data leaves non-zero previous
     // inputs in its first section, which the one-pass loop does not assume:

@@ -17,8 +17,7 @@ namespace
 {
 using Peaks = ChainPasses::Peaks;
 
-template <class T>
-bool SameBits(const std::vector<T>& a, const std::vector<T>& b)
+template <class T> bool SameBits(const std::vector<T>& a, const std::vector<T>& b)
 {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
 }
@@ -129,8 +128,7 @@ TEST(SinglePrecisionPasses, OutputPassEqualsTheDoublePassThenNarrowing)
                 else
                     ChainPasses::ScaleOutputScalar(frames.data(), n, gain, single, l.data(),
                                                    r.data());
-                ChainPasses::ScaleOutputScalar(frames.data(), n, gain, wide, wl.data(),
-                                               wr.data());
+                ChainPasses::ScaleOutputScalar(frames.data(), n, gain, wide, wl.data(), wr.data());
                 ASSERT_TRUE(SameBits(l, Narrow(wl))) << packed << faulty << " " << n;
                 ASSERT_TRUE(SameBits(r, Narrow(wr))) << packed << faulty << " " << n;
                 ASSERT_TRUE(SamePeaks(single, wide)) << packed << faulty << " " << n;

@@ -14,7 +14,10 @@
 
 namespace
 {
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Restores the default (wide where available) whatever the test does.
 struct BaselineSwitch
@@ -40,8 +43,8 @@ TEST(WideGains, PassEqualsTheGainLawFrameByFrame)
     x[8] = -0.0;
     std::vector<double> y = x;
     double previous = 0.8, smallest = 0.9;
-    const int done =
-        VCACompressor::ApplyGainsWide(y.data(), n, env.data(), thr, rat, offset, previous, smallest);
+    const int done = VCACompressor::ApplyGainsWide(y.data(), n, env.data(), thr, rat, offset,
+                                                   previous, smallest);
     ASSERT_EQ(done, n - n % 4);
 
     double prev = 0.8, least = 0.9;

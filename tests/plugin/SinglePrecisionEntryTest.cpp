@@ -60,8 +60,7 @@ TEST(SinglePrecisionEntry, FloatBlocksEqualTheDoubleEntryNarrowed)
                 }
                 const int total = 4000;
                 const Blocks b = Noise(total, 11);
-                std::vector<float> out[2] = {std::vector<float>(total),
-                                             std::vector<float>(total)};
+                std::vector<float> out[2] = {std::vector<float>(total), std::vector<float>(total)};
                 std::vector<double> wideOut[2] = {std::vector<double>(total),
                                                   std::vector<double>(total)};
                 int done = 0;

@@ -58,8 +58,7 @@ bool OpenAndProcess(PluginInstance& plugin, const std::string& path, double rate
     plugin.SetBlockSize(static_cast<VstInt32>(block));
     if (ParameterAssignment::ApplyAll(plugin, sets, error) != 0) return false;
     plugin.Resume();
-    const Precision precision =
-        plugin.CanDoubleReplacing() ? Precision::Double : Precision::Float;
+    const Precision precision = plugin.CanDoubleReplacing() ? Precision::Double : Precision::Float;
     BlockProcessor processor(plugin, precision, static_cast<size_t>(block));
     AudioBuffer output;
     output.sampleRate = rate;
@@ -78,8 +77,7 @@ int RunMemory(int argc, char** argv)
 {
     CommandLine args;
     std::string error;
-    if (!args.Parse(argc, argv, {"instances", "block", "rate", "set"}, error))
-        return Usage(error);
+    if (!args.Parse(argc, argv, {"instances", "block", "rate", "set"}, error)) return Usage(error);
     if (args.Positional().size() != 1) return Usage("one plug-in path expected");
     const std::string& path = args.Positional()[0];
     long instances = 0, block = 0;
@@ -90,8 +88,7 @@ int RunMemory(int argc, char** argv)
         return Usage(error);
     const std::vector<std::string> sets = args.GetAll("set");
 
-    const AudioBuffer input =
-        DemoSignal::Generate(rate, static_cast<double>(block) / rate + 0.01);
+    const AudioBuffer input = DemoSignal::Generate(rate, static_cast<double>(block) / rate + 0.01);
     PluginInstance first;
     if (!OpenAndProcess(first, path, rate, block, sets, input, error))
     {
