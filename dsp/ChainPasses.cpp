@@ -33,7 +33,7 @@ void ChainPasses::Interleave(const float* left, const float* right, double* fram
 
 template <class Sample>
 void ChainPasses::ScaleInputScalar(const Sample* left, const Sample* right, double* frames, int n,
-                                   double gain, Peaks& peak)
+                                   double gain, Peaks& peak, bool secondOffset)
 {
     for (int i = 0; i < n; ++i)
     {
@@ -43,6 +43,11 @@ void ChainPasses::ScaleInputScalar(const Sample* left, const Sample* right, doub
         peak.right = std::max(peak.right, r);
         frames[2 * i] = l + kDenormalOffset;
         frames[2 * i + 1] = r + kDenormalOffset;
+        if (secondOffset)
+        {
+            frames[2 * i] = frames[2 * i] + kDenormalOffset;
+            frames[2 * i + 1] = frames[2 * i + 1] + kDenormalOffset;
+        }
     }
 }
 
@@ -72,9 +77,9 @@ void ChainPasses::ScaleOutputScalar(const double* frames, int n, double gain, Pe
 }
 
 template void ChainPasses::ScaleInputScalar(const double*, const double*, double*, int, double,
-                                            Peaks&);
+                                            Peaks&, bool);
 template void ChainPasses::ScaleInputScalar(const float*, const float*, double*, int, double,
-                                            Peaks&);
+                                            Peaks&, bool);
 template void ChainPasses::ScaleOutputScalar(const double*, int, double, Peaks&, double*, double*);
 template void ChainPasses::ScaleOutputScalar(const double*, int, double, Peaks&, float*, float*);
 
@@ -130,7 +135,7 @@ void StoreHigh(float* p, __m128d v)
 
 // Two frames per step, so the host channels are read two values at a time;
 // the peak still takes the frames one after the other.
-template <class Sample>
+template <bool SecondOffset, class Sample>
 void ScaleInputPacked(const Sample* left, const Sample* right, double* frames, int n, double gain,
                       ChainPasses::Peaks& peak)
 {
@@ -146,14 +151,23 @@ void ScaleInputPacked(const Sample* left, const Sample* right, double* frames, i
         const __m128d v1 = _mm_mul_pd(_mm_unpackhi_pd(l, r), g);
         p = _mm_max_pd(v0, p);
         p = _mm_max_pd(v1, p);
-        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v0, offset));
-        _mm_storeu_pd(frames + 2 * i + 2, _mm_add_pd(v1, offset));
+        __m128d f0 = _mm_add_pd(v0, offset);
+        __m128d f1 = _mm_add_pd(v1, offset);
+        if (SecondOffset)
+        {
+            f0 = _mm_add_pd(f0, offset);
+            f1 = _mm_add_pd(f1, offset);
+        }
+        _mm_storeu_pd(frames + 2 * i, f0);
+        _mm_storeu_pd(frames + 2 * i + 2, f1);
     }
     for (; i < n; ++i)
     {
         const __m128d v = _mm_mul_pd(Set2(left, right, i), g);
         p = _mm_max_pd(v, p);
-        _mm_storeu_pd(frames + 2 * i, _mm_add_pd(v, offset));
+        __m128d f = _mm_add_pd(v, offset);
+        if (SecondOffset) f = _mm_add_pd(f, offset);
+        _mm_storeu_pd(frames + 2 * i, f);
     }
     _mm_storel_pd(&peak.left, p);
     _mm_storeh_pd(&peak.right, p);
@@ -202,15 +216,21 @@ void ScaleOutputPacked(const double* frames, int n, double gain, ChainPasses::Pe
 } // namespace
 
 void ChainPasses::ScaleInput(const double* left, const double* right, double* frames, int n,
-                             double gain, Peaks& peak)
+                             double gain, Peaks& peak, bool secondOffset)
 {
-    ScaleInputPacked(left, right, frames, n, gain, peak);
+    if (secondOffset)
+        ScaleInputPacked<true>(left, right, frames, n, gain, peak);
+    else
+        ScaleInputPacked<false>(left, right, frames, n, gain, peak);
 }
 
 void ChainPasses::ScaleInput(const float* left, const float* right, double* frames, int n,
-                             double gain, Peaks& peak)
+                             double gain, Peaks& peak, bool secondOffset)
 {
-    ScaleInputPacked(left, right, frames, n, gain, peak);
+    if (secondOffset)
+        ScaleInputPacked<true>(left, right, frames, n, gain, peak);
+    else
+        ScaleInputPacked<false>(left, right, frames, n, gain, peak);
 }
 
 void ChainPasses::ScaleOutput(const double* frames, int n, double gain, Peaks& peak, double* left,
@@ -226,15 +246,15 @@ void ChainPasses::ScaleOutput(const double* frames, int n, double gain, Peaks& p
 }
 #else
 void ChainPasses::ScaleInput(const double* left, const double* right, double* frames, int n,
-                             double gain, Peaks& peak)
+                             double gain, Peaks& peak, bool secondOffset)
 {
-    ScaleInputScalar(left, right, frames, n, gain, peak);
+    ScaleInputScalar(left, right, frames, n, gain, peak, secondOffset);
 }
 
 void ChainPasses::ScaleInput(const float* left, const float* right, double* frames, int n,
-                             double gain, Peaks& peak)
+                             double gain, Peaks& peak, bool secondOffset)
 {
-    ScaleInputScalar(left, right, frames, n, gain, peak);
+    ScaleInputScalar(left, right, frames, n, gain, peak, secondOffset);
 }
 
 void ChainPasses::ScaleOutput(const double* frames, int n, double gain, Peaks& peak, double* left,

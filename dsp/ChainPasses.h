@@ -34,9 +34,11 @@ class ChainPasses
 
     // frames := interleaved (left, right) * gain + 1e-24; the peaks take the
     // values after the gain, before the offset, frame after frame. left and
-    // right must not be null.
+    // right must not be null. With secondOffset, 1e-24 is added once more
+    // after the first ((v + 1e-24) + 1e-24, two roundings): the model's own
+    // offset, which it would otherwise add in a pass of its own.
     static void ScaleInput(const double* left, const double* right, double* frames, int n,
-                           double gain, Peaks& peak);
+                           double gain, Peaks& peak, bool secondOffset = false);
 
     // left, right := de-interleaved frames * gain, with the peaks taken over
     // those values. A chunk holding a NaN or an infinity after the gain is
@@ -51,7 +53,7 @@ class ChainPasses
     // values. The same bits as widening into double channels, the double
     // passes, then narrowing.
     static void ScaleInput(const float* left, const float* right, double* frames, int n,
-                           double gain, Peaks& peak);
+                           double gain, Peaks& peak, bool secondOffset = false);
     static void ScaleOutput(const double* frames, int n, double gain, Peaks& peak, float* left,
                             float* right);
 
@@ -59,7 +61,7 @@ class ChainPasses
     // float).
     template <class Sample>
     static void ScaleInputScalar(const Sample* left, const Sample* right, double* frames, int n,
-                                 double gain, Peaks& peak);
+                                 double gain, Peaks& peak, bool secondOffset = false);
     template <class Sample>
     static void ScaleOutputScalar(const double* frames, int n, double gain, Peaks& peak,
                                   Sample* left, Sample* right);

@@ -73,6 +73,12 @@ class ModelStages final
     // through the oversampler's buffers. Both give the same bits; the
     // passes stay as the reference the one-pass loop is held to.
     void SetOnePassOversampling(bool on) { onePassOversampling = on; }
+    // Whether the caller's input pass adds this model's own 1e-24 (after the
+    // chain's) where that is the next thing done to the frames: while the
+    // analog stage is off. OwnOffsetInChain says whether it is to do so for
+    // the next block; the model then skips its own pass.
+    void SetOwnOffsetInChain(bool on) { offsetInChain = on; }
+    bool OwnOffsetInChain() const { return ownDenormalOffset && offsetInChain && !analogOn; }
 
     int SampleRate() const { return sampleRate; }
     // The rate the gain computer runs at: three times the base rate while
@@ -148,7 +154,7 @@ class ModelStages final
             analog.SetStereoFlag(stereo);
             analog.Process(frames, frameCount);
         }
-        if (ownDenormalOffset) AddDenormalOffset(frames, frameCount);
+        if (ownDenormalOffset && !OwnOffsetInChain()) AddDenormalOffset(frames, frameCount);
 
         if (oversamplingOn)
         {
@@ -216,6 +222,7 @@ class ModelStages final
     bool stereo = false;
     bool externalSidechain = false;
     bool onePassOversampling = true;
+    bool offsetInChain = false;
     double rightOffset;
     double gainReduction = 1.0;
 };

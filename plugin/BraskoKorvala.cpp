@@ -21,6 +21,11 @@ BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
     mFET.stages.oversampler.UseBuffers(*mOversampled);
     mVCA.stages.oversampler.UseBuffers(*mOversampled);
     mOpto.stages.oversampler.UseBuffers(*mOversampled);
+    // The input pass adds the VCA's and the opto model's own denormal offset
+    // while their analog stage is off, instead of a pass of their own.
+    mFET.stages.SetOwnOffsetInChain(true);
+    mVCA.stages.SetOwnOffsetInChain(true);
+    mOpto.stages.SetOwnOffsetInChain(true);
 
     // The declaration order below is fixed (gains, then the dynamics, then the
     // switches); each InitDouble is followed by the exponent of its knob law.
@@ -312,9 +317,11 @@ void BraskoKorvala::ProcessChain(Sample** inputs, Sample** outputs, int nFrames)
     float gainReduction = 1.0f;
     // A model reads the sidechain frames only while its external sidechain
     // is on; otherwise they are not filled in.
-    const bool sidechainRead = model == kModelFET    ? mFET.stages.ExternalSidechain()
-                               : model == kModelOpto ? mOpto.stages.ExternalSidechain()
-                                                     : mVCA.stages.ExternalSidechain();
+    const ModelStages& stages = model == kModelFET    ? mFET.stages
+                                : model == kModelOpto ? mOpto.stages
+                                                      : mVCA.stages;
+    const bool sidechainRead = stages.ExternalSidechain();
+    const bool ownOffset = stages.OwnOffsetInChain();
 
     // At least one pass, so that an empty block still asks the model (which
     // then reports no reduction).
@@ -326,7 +333,7 @@ void BraskoKorvala::ProcessChain(Sample** inputs, Sample** outputs, int nFrames)
         if (sidechainRead)
             ChainPasses::Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
         ChainPasses::ScaleInput(inL ? inL + off : silence, inR ? inR + off : silence, mMain, n,
-                                inputGain, peakIn);
+                                inputGain, peakIn, ownOffset);
 
         double reduction = 1.0;
         switch (model)

@@ -2,7 +2,9 @@
 // replace, bit for bit: widening the floats into double channels and running
 // the double passes; running the double output pass and narrowing each value
 // to float. Packed and scalar forms alike, chunk lengths of both parities,
-// peaks carried from chunk to chunk, a chunk with a non-finite value.
+// peaks carried from chunk to chunk, a chunk with a non-finite value. Also
+// the input pass's second offset, which the single-precision entry and the
+// double one share, against the model's own offset pass it replaces.
 
 #include "dsp/ChainPasses.h"
 
@@ -143,4 +145,49 @@ TEST(SinglePrecisionPasses, InterleaveWidensAndReadsAMissingChannelAsSilence)
     ChainPasses::Interleave(l.data(), nullptr, frames.data(), 3);
     const std::vector<double> expected = {1.5, 0.0, -0.0, 0.0, static_cast<double>(3e38f), 0.0};
     EXPECT_TRUE(SameBits(frames, expected));
+}
+
+TEST(SinglePrecisionPasses, SecondOffsetEqualsTheModelsOwnOffsetPassAfterwards)
+{
+    // The model's own 1e-24, added by the input pass, against the pass the
+    // model would otherwise run over the frames: frames[i] += 1e-24.
+    unsigned seed = 70;
+    for (int n : kLengths)
+    {
+        const std::vector<float> l = FloatChannel(n, seed++), r = FloatChannel(n, seed++);
+        std::vector<double> wl = Widen(l), wr = Widen(r);
+        // Values whose sum with 1e-24 rounds differently once or twice.
+        if (n > 4)
+        {
+            wl[1] = 3e-24;
+            wr[2] = -1.5e-24;
+            wl[3] = 1e-40;
+        }
+        Peaks reference;
+        std::vector<double> expected(2 * n);
+        ChainPasses::ScaleInputScalar(wl.data(), wr.data(), expected.data(), n, 0.5, reference);
+        for (double& v : expected)
+            v += ChainPasses::kDenormalOffset;
+        for (bool packed : {true, false})
+        {
+            Peaks peak;
+            std::vector<double> frames(2 * n);
+            if (packed)
+                ChainPasses::ScaleInput(wl.data(), wr.data(), frames.data(), n, 0.5, peak, true);
+            else
+                ChainPasses::ScaleInputScalar(wl.data(), wr.data(), frames.data(), n, 0.5, peak,
+                                              true);
+            ASSERT_TRUE(SameBits(frames, expected)) << packed << " " << n;
+            ASSERT_TRUE(SamePeaks(peak, reference)) << packed << " " << n;
+        }
+        Peaks single, wide;
+        std::vector<double> a(2 * n), b(2 * n);
+        ChainPasses::ScaleInput(l.data(), r.data(), a.data(), n, 0.5, single, true);
+        const std::vector<double> el = Widen(l), er = Widen(r);
+        ChainPasses::ScaleInputScalar(el.data(), er.data(), b.data(), n, 0.5, wide);
+        for (double& v : b)
+            v += ChainPasses::kDenormalOffset;
+        ASSERT_TRUE(SameBits(a, b)) << n;
+        ASSERT_TRUE(SamePeaks(single, wide)) << n;
+    }
 }
