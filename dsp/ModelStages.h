@@ -13,8 +13,6 @@
 constexpr int kModelPassFrames = 4096;
 static_assert(kModelPassFrames <= Oversampler::kMaxFrames,
               "a pass fits the oversampled buffers in one call");
-static_assert(kModelPassFrames <= saturator::kMaxFrames,
-              "a pass fits the analog stage's copy buffer in one piece");
 
 // What the three compressor models share around their gain computers: the
 // analog stage, the oversampler, the sidechain high-pass, the switches that
@@ -30,9 +28,16 @@ static_assert(kModelPassFrames <= saturator::kMaxFrames,
 //   template <bool External, bool Filtered>
 //   void GainComputer(double* x, int frameCount, const double* y);
 //   bool IsStateFinite() const;  void ResetState();
-// and befriends this class for the gain computer.
+//   static constexpr bool kFrameSteps;
+// and befriends this class for the gain computer. A model whose gain
+// computer is a sequence of per-frame steps sets kFrameSteps and declares
+//   template <bool External, bool Filtered> class Step;
+// (constructed from the model, Frame as Oversampler::RunFused calls it, and
+// Store, which puts the pass's state back); its oversampled path then runs
+// in one loop per base frame.
 //
-// Holds the oversampling buffers by value (about 0.5 MB).
+// Only state lives here; the oversampler's buffers are scratch, its own or a
+// set shared with the plug-in's other models.
 class ModelStages final
 {
   public:
@@ -63,6 +68,17 @@ class ModelStages final
     void SetStereoFlag(bool on) { stereo = on; }
     void SetAnalogEmulation(bool on) { analogOn = on; }
     void SetExternalSidechain(bool on) { externalSidechain = on; }
+    // Whether a model with per-frame steps runs its oversampled path in one
+    // loop per base frame (on from construction) or in the three passes
+    // through the oversampler's buffers. Both give the same bits; the
+    // passes stay as the reference the one-pass loop is held to.
+    void SetOnePassOversampling(bool on) { onePassOversampling = on; }
+    // Whether the caller's input pass adds this model's own 1e-24 (after the
+    // chain's) where that is the next thing done to the frames: while the
+    // analog stage is off. OwnOffsetInChain says whether it is to do so for
+    // the next block; the model then skips its own pass.
+    void SetOwnOffsetInChain(bool on) { offsetInChain = on; }
+    bool OwnOffsetInChain() const { return ownDenormalOffset && offsetInChain && !analogOn; }
 
     int SampleRate() const { return sampleRate; }
     // The rate the gain computer runs at: three times the base rate while
@@ -138,10 +154,12 @@ class ModelStages final
             analog.SetStereoFlag(stereo);
             analog.Process(frames, frameCount);
         }
-        if (ownDenormalOffset) AddDenormalOffset(frames, frameCount);
+        if (ownDenormalOffset && !OwnOffsetInChain()) AddDenormalOffset(frames, frameCount);
 
         if (oversamplingOn)
         {
+            if constexpr (Model::kFrameSteps)
+                if (onePassOversampling && RunFused(model, frames, frameCount, sidechain)) return;
             if (externalSidechain) oversampler.UpsampleSidechain(sidechain, frameCount);
             oversampler.UpsampleMain(frames, frameCount);
             RunGainComputer(model, oversampler.MainBuffer(), frameCount * Oversampler::kFactor,
@@ -168,6 +186,31 @@ class ModelStages final
                      : model.template GainComputer<false, false>(x, frameCount, y);
     }
 
+    // The oversampled path in one loop per base frame (up-sampling, the
+    // model's steps, down-sampling) for a model whose gain computer runs
+    // frame by frame; false, with nothing done, where the oversampler's
+    // one-pass loop does not apply, and the passes run instead.
+    template <class Model>
+    bool RunFused(Model& model, double* frames, int frameCount, const double* sidechain)
+    {
+        const bool filtered = sidechainFilter.IsOn();
+        if (externalSidechain)
+            return filtered ? RunFused<Model, true, true>(model, frames, frameCount, sidechain)
+                            : RunFused<Model, true, false>(model, frames, frameCount, sidechain);
+        return filtered ? RunFused<Model, false, true>(model, frames, frameCount, sidechain)
+                        : RunFused<Model, false, false>(model, frames, frameCount, sidechain);
+    }
+
+    template <class Model, bool External, bool Filtered>
+    bool RunFused(Model& model, double* frames, int frameCount, const double* sidechain)
+    {
+        if (!oversampler.CanRunFused(External)) return false;
+        typename Model::template Step<External, Filtered> step(model);
+        oversampler.RunFused<External>(frames, frameCount, sidechain, step);
+        step.Store();
+        return true;
+    }
+
     static void AddDenormalOffset(double* frames, int frameCount);
 
     int analogKind;
@@ -178,6 +221,8 @@ class ModelStages final
     bool analogOn = true;
     bool stereo = false;
     bool externalSidechain = false;
+    bool onePassOversampling = true;
+    bool offsetInChain = false;
     double rightOffset;
     double gainReduction = 1.0;
 };

@@ -8,7 +8,15 @@
 #if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
 #include <emmintrin.h>
 #define KORVALA_VCA_PACKED_GAINS
+// Not on 64-bit Windows: mingw-w64's GCC cannot keep the stack 32-byte
+// aligned there and may spill 256-bit registers with aligned stores.
+#if !defined(_WIN32)
+#include <immintrin.h>
+#define KORVALA_VCA_WIDE_GAINS
 #endif
+#endif
+
+#include <atomic>
 
 namespace
 {
@@ -142,6 +150,98 @@ void VCACompressor::TrackEnvelope(const double* x, int frameCount, const double*
     meanSquare = ms;
 }
 
+namespace
+{
+#ifdef KORVALA_VCA_WIDE_GAINS
+bool ReadWideGains()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+// Read once when the module loads.
+const bool g_hasWideGains = ReadWideGains();
+#else
+const bool g_hasWideGains = false;
+#endif
+std::atomic<bool> g_useWideGains{true};
+} // namespace
+
+bool VCACompressor::HasWideGains()
+{
+    return g_hasWideGains;
+}
+
+void VCACompressor::UseWideGains(bool on)
+{
+    g_useWideGains.store(on, std::memory_order_relaxed);
+}
+
+#ifdef KORVALA_VCA_WIDE_GAINS
+__attribute__((target("avx2"))) static int ApplyGainsAvx2(double* x, int frameCount,
+                                                          const double* envelopes, double thr,
+                                                          double rat, double offset,
+                                                          double& previous, double& smallest)
+{
+    const __m256d thr4 = _mm256_set1_pd(thr);
+    const __m256d rat4 = _mm256_set1_pd(rat);
+    const __m256d zero = _mm256_setzero_pd();
+    // Lanes: left, right, left, right of two frames.
+    const __m256d offsets = _mm256_set_pd(offset, 0.0, offset, 0.0);
+    __m256d least = _mm256_set1_pd(smallest);
+    double prev = previous;
+    int i = 0;
+    for (; i + 4 <= frameCount; i += 4)
+    {
+        __m256d over = _mm256_sub_pd(_mm256_loadu_pd(envelopes + i), thr4);
+        // over <= 0 -> 0 (a NaN stays, as in the scalar form).
+        over = _mm256_andnot_pd(_mm256_cmp_pd(over, zero, _CMP_LE_OS), over);
+        const __m256d g = _mm256_div_pd(_mm256_add_pd(_mm256_div_pd(over, rat4), thr4),
+                                        _mm256_add_pd(thr4, over));
+        least = _mm256_min_pd(g, least);
+        // Frames i..i+3 take the gains (previous, g0, g1, g2).
+        const __m256d shifted = _mm256_blend_pd(_mm256_permute4x64_pd(g, _MM_SHUFFLE(2, 1, 0, 0)),
+                                                _mm256_set1_pd(prev), 0x1);
+        const __m256d g01 = _mm256_permute4x64_pd(shifted, _MM_SHUFFLE(1, 1, 0, 0));
+        const __m256d g23 = _mm256_permute4x64_pd(shifted, _MM_SHUFFLE(3, 3, 2, 2));
+        _mm256_storeu_pd(x + 2 * i,
+                         _mm256_mul_pd(_mm256_add_pd(g01, offsets), _mm256_loadu_pd(x + 2 * i)));
+        _mm256_storeu_pd(x + 2 * i + 4, _mm256_mul_pd(_mm256_add_pd(g23, offsets),
+                                                      _mm256_loadu_pd(x + 2 * i + 4)));
+        prev = _mm_cvtsd_f64(
+            _mm_unpackhi_pd(_mm256_extractf128_pd(g, 1), _mm256_extractf128_pd(g, 1)));
+    }
+    // The minimum of a set does not depend on the order it is taken in.
+    double lanes[4];
+    _mm256_storeu_pd(lanes, least);
+    double m = lanes[0];
+    for (int k = 1; k < 4; ++k)
+        m = lanes[k] < m ? lanes[k] : m;
+    smallest = m;
+    previous = prev;
+    return i;
+}
+#endif
+
+int VCACompressor::ApplyGainsWide(double* x, int frameCount, const double* envelopes,
+                                  double threshold, double ratio, double offset, double& previous,
+                                  double& smallest)
+{
+#ifdef KORVALA_VCA_WIDE_GAINS
+    if (g_hasWideGains)
+        return ApplyGainsAvx2(x, frameCount, envelopes, threshold, ratio, offset, previous,
+                              smallest);
+#endif
+    (void)x;
+    (void)frameCount;
+    (void)envelopes;
+    (void)threshold;
+    (void)ratio;
+    (void)offset;
+    (void)previous;
+    (void)smallest;
+    return 0;
+}
+
 void VCACompressor::ApplyGains(double* x, int frameCount, const double* envelopes)
 {
     // The left channel's (g + 0) * l is g * l, as g is never -0: that lets
@@ -152,6 +252,9 @@ void VCACompressor::ApplyGains(double* x, int frameCount, const double* envelope
     double previous = gain;
     double smallest = stages.GainReduction();
     int i = 0;
+
+    if (g_useWideGains.load(std::memory_order_relaxed))
+        i = ApplyGainsWide(x, frameCount, envelopes, thr, rat, offset, previous, smallest);
 
 #ifdef KORVALA_VCA_PACKED_GAINS
     const __m128d thr2 = _mm_set1_pd(thr);

@@ -8,8 +8,8 @@
 // linear excess over the threshold by the ratio. One gain for both channels;
 // no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VCACompressor final
 {
   public:
@@ -66,12 +66,30 @@ class VCACompressor final
 
   private:
     friend class ModelStages;
+    // The gain computer works a buffer in two passes (envelopes, then gains),
+    // not frame by frame.
+    static constexpr bool kFrameSteps = false;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
     template <bool External, bool Filtered>
     void TrackEnvelope(const double* x, int frameCount, const double* y, double* envelopes);
     void ApplyGains(double* x, int frameCount, const double* envelopes);
 
+  public:
+    // The gains pass four frames per step on 256-bit vectors (AVX2), for
+    // processors that have them (chosen once at load): the same operations
+    // per value as the two-frame form, so the same bits. Works the first
+    // multiple of four of frameCount frames and answers how many it did;
+    // previous and smallest carry in and out as in ApplyGains. Public for
+    // the tests that hold it to the two-frame form; 0 where unavailable.
+    static int ApplyGainsWide(double* x, int frameCount, const double* envelopes, double threshold,
+                              double ratio, double offset, double& previous, double& smallest);
+    static bool HasWideGains();
+    // Whether ApplyGains uses the wide form where it is available (on by
+    // default; the tests switch it off for the baseline).
+    static void UseWideGains(bool on);
+
+  private:
     // Frames per envelope-then-gains step of the gain computer; its envelope
     // buffer (2 KB) lives on the stack.
     static constexpr int kGainPiece = 256;

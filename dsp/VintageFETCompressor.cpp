@@ -48,11 +48,6 @@ void VintageFETCompressor::SetRelease(float n)
     releaseCoeff = OnePole::CoefficientMs(releaseMs, stages.ProcessingRate());
 }
 
-void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
-{
-    stages.Process(*this, frames, frameCount, sidechain);
-}
-
 bool VintageFETCompressor::IsStateFinite() const
 {
     return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(detectorSample) &&
@@ -69,40 +64,31 @@ void VintageFETCompressor::ResetState()
 
 // Feedback: the detector reads the frame after the gain, and the gain it
 // yields is applied to the next frame (a one-frame delay, which is what makes
-// the loop computable).
-template <bool External, bool Filtered>
-void VintageFETCompressor::GainComputer(double* x, int frameCount, const double* y)
+// the loop computable). A Step holds the recursion state of one pass in
+// registers; Store puts it back.
+template <bool External, bool Filtered> class VintageFETCompressor::Step
 {
-    const double offset = stages.RightGainOffset();
-    const double k = thresholdFactor * ratioAmount * kDrive;
-    const double att = attackCoeff;
-    const double rel = releaseCoeff;
-    // 1 - a for both coefficients, taken once per pass so that it is not on
-    // the envelope's frame-to-frame chain.
-    const double oneMinusAtt = 1.0 - att;
-    const double oneMinusRel = 1.0 - rel;
-    // (4 c2) (r r) with r = env^2 equals c2 (m m) with m = 2 r: scaling by a
-    // power of two does not round, so m m = 4 (r r) and c2 (4 x) = (4 c2) x
-    // bit for bit. Only where r r underflows can they part, and there the
-    // sum with c0 rounds to c0 both ways. r r runs beside m instead of
-    // after it, which shortens the chain by one multiply.
-    const double fourCurveSquare = 4.0 * GainCurve::kSquare;
-    double g = gain;
-    double env = envelope;
-    // The detector value is not carried from pass to pass: a pass that has
-    // no frames leaves 0.
-    double d = 0.0;
-    double smallest = stages.GainReduction();
-
-    for (int i = 0; i < frameCount; ++i)
+  public:
+    explicit Step(VintageFETCompressor& model)
+        : model(model), filter(model.stages.sidechainFilter),
+          offset(model.stages.RightGainOffset()),
+          k(model.thresholdFactor * model.ratioAmount * kDrive), att(model.attackCoeff),
+          rel(model.releaseCoeff), oneMinusAtt(1.0 - att), oneMinusRel(1.0 - rel), g(model.gain),
+          env(model.envelope), smallest(model.stages.GainReduction())
     {
-        const double left = g * x[2 * i];
-        const double right = (g + offset) * x[2 * i + 1];
-        x[2 * i] = left;
-        x[2 * i + 1] = right;
+    }
 
-        d = External ? (y[2 * i] + y[2 * i + 1]) * 0.5 : left + right;
-        if (Filtered) d = stages.sidechainFilter.ProcessSample(d);
+    // One frame in place; sideLeft and sideRight are read only when
+    // External.
+    void Frame(double& left, double& right, double sideLeft, double sideRight)
+    {
+        const double l = g * left;
+        const double r = (g + offset) * right;
+        left = l;
+        right = r;
+
+        d = External ? (sideLeft + sideRight) * 0.5 : l + r;
+        if (Filtered) d = filter.ProcessSample(d);
 
         const double level = std::fabs(k * d);
         // A branch, not a select: the choice flips rarely, so the predicted
@@ -113,9 +99,10 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
             env = oneMinusAtt * level + att * env;
         else
             env = oneMinusRel * level + rel * env;
-        const double r = env * env;
+        const double sq = env * env;
         const double m = 2.0 * env * env;
-        double o = m / (fourCurveSquare * (r * r) + GainCurve::kConstant) + GainCurve::kLinear * m;
+        double o =
+            m / (kFourCurveSquare * (sq * sq) + GainCurve::kConstant) + GainCurve::kLinear * m;
         // Clamped into -1..1. A NaN, which only Inf / Inf gives (the square
         // of a huge but finite envelope overflowing), takes the curve's
         // limit 1, that is gain 0, rather than the -1 (gain 2) a plain
@@ -130,8 +117,52 @@ void VintageFETCompressor::GainComputer(double* x, int frameCount, const double*
         if (g < smallest) smallest = g;
     }
 
-    gain = g;
-    envelope = env;
-    detectorSample = d;
-    stages.SetGainReduction(smallest);
+    void Store()
+    {
+        model.gain = g;
+        model.envelope = env;
+        model.detectorSample = d;
+        model.stages.SetGainReduction(smallest);
+    }
+
+  private:
+    // (4 c2) (sq sq) with sq = env^2 equals c2 (m m) with m = 2 sq: scaling
+    // by a power of two does not round, so m m = 4 (sq sq) and
+    // c2 (4 x) = (4 c2) x bit for bit. Only where sq sq underflows can they
+    // part, and there the sum with c0 rounds to c0 both ways. sq sq runs
+    // beside m instead of after it, which shortens the chain by one
+    // multiply.
+    static constexpr double kFourCurveSquare = 4.0 * GainCurve::kSquare;
+
+    VintageFETCompressor& model;
+    SidechainFilter& filter;
+    const double offset;
+    const double k;
+    const double att;
+    const double rel;
+    // 1 - a for both coefficients, taken once per pass so that it is not on
+    // the envelope's frame-to-frame chain.
+    const double oneMinusAtt;
+    const double oneMinusRel;
+    double g;
+    double env;
+    // The detector value is not carried from pass to pass: a pass that has
+    // no frames leaves 0.
+    double d = 0.0;
+    double smallest;
+};
+
+template <bool External, bool Filtered>
+void VintageFETCompressor::GainComputer(double* x, int frameCount, const double* y)
+{
+    Step<External, Filtered> step(*this);
+    for (int i = 0; i < frameCount; ++i)
+        step.Frame(x[2 * i], x[2 * i + 1], External ? y[2 * i] : 0.0,
+                   External ? y[2 * i + 1] : 0.0);
+    step.Store();
+}
+
+void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
+{
+    stages.Process(*this, frames, frameCount, sidechain);
 }

@@ -8,8 +8,8 @@
 // turns the envelope into the gain. "Threshold" and "Ratio" together set how
 // hard the detector is driven. One gain for both channels; no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VintageFETCompressor final
 {
   public:
@@ -66,6 +66,11 @@ class VintageFETCompressor final
     double envelope = 0.0;
 
     friend class ModelStages;
+    // The gain computer one frame at a time (the oversampler's one-pass
+    // loop runs it between up- and down-sampling), and the loop over a
+    // buffer of frames that runs the same steps.
+    static constexpr bool kFrameSteps = true;
+    template <bool External, bool Filtered> class Step;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
 };

@@ -47,12 +47,6 @@ void VintageOptoCompressor::SetOversampling(bool on)
     SetTimeCoefficients(stages.ProcessingRate());
 }
 
-void VintageOptoCompressor::Process(double* frames, int frameCount, const double* sidechain)
-{
-    detectorDrive = thresholdFactor * kDrive;
-    stages.Process(*this, frames, frameCount, sidechain);
-}
-
 bool VintageOptoCompressor::IsStateFinite() const
 {
     return std::isfinite(gain) && std::isfinite(envelope) && std::isfinite(releaseSplit) &&
@@ -70,36 +64,33 @@ void VintageOptoCompressor::ResetState()
 }
 
 // Feedback with a one-frame delay: the gain computed from frame i is applied
-// to frame i + 1.
-template <bool External, bool Filtered>
-void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double* y)
+// to frame i + 1. A Step holds the recursion state of one pass in registers;
+// Store puts it back.
+template <bool External, bool Filtered> class VintageOptoCompressor::Step
 {
-    const double offset = stages.RightGainOffset();
-    const double drive = detectorDrive;
-    const double att = attackCoeff;
-    const double fast = fastReleaseCoeff;
-    const double slow = slowReleaseCoeff;
-    // 1 - a for the three coefficients, taken once per pass so that it is
-    // not on the envelope's frame-to-frame chain.
-    const double oneMinusAtt = 1.0 - att;
-    const double oneMinusFast = 1.0 - fast;
-    const double oneMinusSlow = 1.0 - slow;
-    double g = gain;
-    double env = envelope;
-    double split = releaseSplit;
-    bool rising = attackPhase;
-    double smallest = stages.GainReduction();
-
-    for (int i = 0; i < frameCount; ++i)
+  public:
+    explicit Step(VintageOptoCompressor& model)
+        : model(model), filter(model.stages.sidechainFilter), shelf(model.detectorShelf),
+          offset(model.stages.RightGainOffset()), drive(model.detectorDrive),
+          att(model.attackCoeff), fast(model.fastReleaseCoeff), slow(model.slowReleaseCoeff),
+          oneMinusAtt(1.0 - att), oneMinusFast(1.0 - fast), oneMinusSlow(1.0 - slow), g(model.gain),
+          env(model.envelope), split(model.releaseSplit), rising(model.attackPhase),
+          smallest(model.stages.GainReduction())
     {
-        const double left = g * x[2 * i];
-        const double right = (g + offset) * x[2 * i + 1];
-        x[2 * i] = left;
-        x[2 * i + 1] = right;
+    }
 
-        double d = External ? (y[2 * i] + y[2 * i + 1]) * 0.5 : left + right;
-        if (Filtered) d = stages.sidechainFilter.ProcessSample(d);
-        d = detectorShelf.ProcessSample(d);
+    // One frame in place; sideLeft and sideRight are read only when
+    // External.
+    void Frame(double& left, double& right, double sideLeft, double sideRight)
+    {
+        const double l = g * left;
+        const double r = (g + offset) * right;
+        left = l;
+        right = r;
+
+        double d = External ? (sideLeft + sideRight) * 0.5 : l + r;
+        if (Filtered) d = filter.ProcessSample(d);
+        d = shelf.ProcessSample(d);
 
         const double level = std::fabs(d * drive);
         // Branches, not selects: the phase changes rarely, so the predicted
@@ -132,9 +123,48 @@ void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double
         if (g < smallest) smallest = g;
     }
 
-    gain = g;
-    envelope = env;
-    releaseSplit = split;
-    attackPhase = rising;
-    stages.SetGainReduction(smallest);
+    void Store()
+    {
+        model.gain = g;
+        model.envelope = env;
+        model.releaseSplit = split;
+        model.attackPhase = rising;
+        model.stages.SetGainReduction(smallest);
+    }
+
+  private:
+    VintageOptoCompressor& model;
+    SidechainFilter& filter;
+    Dsp::SingleSectionFilter& shelf;
+    const double offset;
+    const double drive;
+    const double att;
+    const double fast;
+    const double slow;
+    // 1 - a for the three coefficients, taken once per pass so that it is
+    // not on the envelope's frame-to-frame chain.
+    const double oneMinusAtt;
+    const double oneMinusFast;
+    const double oneMinusSlow;
+    double g;
+    double env;
+    double split;
+    bool rising;
+    double smallest;
+};
+
+template <bool External, bool Filtered>
+void VintageOptoCompressor::GainComputer(double* x, int frameCount, const double* y)
+{
+    Step<External, Filtered> step(*this);
+    for (int i = 0; i < frameCount; ++i)
+        step.Frame(x[2 * i], x[2 * i + 1], External ? y[2 * i] : 0.0,
+                   External ? y[2 * i + 1] : 0.0);
+    step.Store();
+}
+
+void VintageOptoCompressor::Process(double* frames, int frameCount, const double* sidechain)
+{
+    detectorDrive = thresholdFactor * kDrive;
+    stages.Process(*this, frames, frameCount, sidechain);
 }

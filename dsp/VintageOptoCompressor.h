@@ -10,8 +10,8 @@
 // 600 ms below that. Only "Threshold" reaches it (as the detector drive).
 // One gain for both channels; no make-up gain.
 //
-// Holds its oversampling buffers by value (about 0.5 MB): construct it on the
-// heap or inside an object that is.
+// Owns a set of oversampling buffers (about 0.5 MB, on the heap) until
+// stages.oversampler.UseBuffers hands it a shared set.
 class VintageOptoCompressor final
 {
   public:
@@ -50,6 +50,11 @@ class VintageOptoCompressor final
 
   private:
     friend class ModelStages;
+    // The gain computer one frame at a time (the oversampler's one-pass
+    // loop runs it between up- and down-sampling), and the loop over a
+    // buffer of frames that runs the same steps.
+    static constexpr bool kFrameSteps = true;
+    template <bool External, bool Filtered> class Step;
     template <bool External, bool Filtered>
     void GainComputer(double* x, int frameCount, const double* y);
     // The time coefficients and the detector shelf for the rate in force.

@@ -45,7 +45,7 @@ void analogue_block::Process(double* frames, int frameCount)
     DCBlocker dc = dcBlocker;
     NoiseGenerator gen = noise;
     const double drive = harmonics.drive;
-    double* work = harmonics.work;
+    double work[2 * saturator::kMaxFrames];
     for (int done = 0; done < frameCount; done += saturator::kMaxFrames)
     {
         const int n = std::min(saturator::kMaxFrames, frameCount - done);

@@ -18,6 +18,7 @@ void saturator::SetDrive(double driveAmount)
 
 void saturator::Process(double* frames, int frameCount)
 {
+    double work[2 * kMaxFrames];
     for (int done = 0; done < frameCount; done += kMaxFrames)
     {
         const int n = std::min(kMaxFrames, frameCount - done);

@@ -9,7 +9,9 @@
 class saturator final
 {
   public:
-    static constexpr int kMaxFrames = 4096;
+    // Frames per piece of the band-limited copy, which lives on the stack
+    // (8 KiB): longer blocks are worked piece by piece.
+    static constexpr int kMaxFrames = 512;
 
     saturator() = default;
 
@@ -19,8 +21,8 @@ class saturator final
     void SetDrive(double driveAmount);
 
     // In place over interleaved stereo frames; any count (longer blocks are
-    // worked through the copy buffer in pieces, which gives the same result as
-    // the filter is sequential).
+    // worked through the copy in pieces, which gives the same result as the
+    // filter is sequential).
     void Process(double* frames, int frameCount);
 
     // One value: x plus the harmonics of its band-limited copy b. The
@@ -38,8 +40,7 @@ class saturator final
     }
 
     // The band limit's memory: finite-state check and the way back to the
-    // constructed state (design and drive are kept). The copy buffer is
-    // scratch, rewritten by every call.
+    // constructed state (design and drive are kept).
     bool IsStateFinite() const { return bandLimit.IsStateFinite(); }
     void ResetState() { bandLimit.ResetState(); }
 
@@ -51,5 +52,4 @@ class saturator final
     // limit outputs zeros.
     double drive = 0.0;
     bool flag = false;
-    double work[2 * kMaxFrames] = {};
 };

@@ -606,7 +606,8 @@ void IEffectBase::NarrowOutputs(int nFrames, bool accumulate)
     }
 }
 
-bool IEffectBase::NeedsChannelBuffers(double** inputs, double** outputs) const
+template <class Sample>
+bool IEffectBase::NeedsChannelBuffers(Sample** inputs, Sample** outputs) const
 {
     if (ConnectedInputs() != NInChannels() || ConnectedOutputs() != NOutChannels()) return true;
     for (int i = 0; i < NInChannels(); ++i)
@@ -615,6 +616,9 @@ bool IEffectBase::NeedsChannelBuffers(double** inputs, double** outputs) const
         if (!outputs || !outputs[i]) return true;
     return false;
 }
+
+template bool IEffectBase::NeedsChannelBuffers(double**, double**) const;
+template bool IEffectBase::NeedsChannelBuffers(float**, float**) const;
 
 void IEffectBase::ProcessHostDouble(double** inputs, double** outputs, int nFrames)
 {
@@ -670,6 +674,9 @@ void IEffectBase::ProcessHostSingle(float** inputs, float** outputs, int nFrames
                     std::memset(outputs[k], 0, sizeof(float) * static_cast<size_t>(nFrames));
         return;
     }
+    if (!accumulate && !NeedsChannelBuffers(inputs, outputs) &&
+        ProcessBlockSingleDirect(inputs, outputs, nFrames))
+        return;
     int done = 0;
     do
     {

@@ -84,6 +84,20 @@ class IEffectBase
     virtual void ProcessBlock(double** inputs, double** outputs, int nFrames);
     // The same copy in single precision; the VST 2 binding never calls it.
     virtual void ProcessBlockSingle(float** inputs, float** outputs, int nFrames);
+    // A replacing single-precision block straight from the host's buffers,
+    // for a plug-in that widens and narrows inside its own passes: offered
+    // (instead of widening into the channel buffers, ProcessBlock and
+    // narrowing) only when every channel is connected and given, with the
+    // whole host block. Answer false to take the widening path; answering
+    // true means the outputs are written. Audio thread, lock held, with the
+    // floating-point mode ProcessBlock gets.
+    virtual bool ProcessBlockSingleDirect(float** inputs, float** outputs, int nFrames)
+    {
+        (void)inputs;
+        (void)outputs;
+        (void)nFrames;
+        return false;
+    }
     // GUI thread, lock held.
     virtual void OnEditorOpened() {}
     virtual void OnEditorClosing() {}
@@ -285,7 +299,7 @@ class IEffectBase
     void RefreshDisconnectedSlots();
     // True when a double-precision block would read or write a channel
     // buffer, which holds only mBufferFrames frames.
-    bool NeedsChannelBuffers(double** inputs, double** outputs) const;
+    template <class Sample> bool NeedsChannelBuffers(Sample** inputs, Sample** outputs) const;
     int ConnectedInputs() const;
     int ConnectedOutputs() const;
 

@@ -14,8 +14,19 @@ BraskoKorvala::BraskoKorvala(audioMasterCallback hostCallback)
     : IEffectVST(hostCallback, kNumParams, kChannelConfigs, kNumPresets, kEffectName, kProductName,
                  kMakerName, kVersion, kUniqueId, kMakerId, kLatency, kDoesMidi, kDoesChunks,
                  kIsInstrument),
-      mFET(), mVCA(), mOpto()
+      mOversampled(new Oversampler::Buffers), mFET(), mVCA(), mOpto()
 {
+    // Default-initialised above, not value-initialised: the buffers are
+    // scratch and stay untouched until a block reaches them.
+    mFET.stages.oversampler.UseBuffers(*mOversampled);
+    mVCA.stages.oversampler.UseBuffers(*mOversampled);
+    mOpto.stages.oversampler.UseBuffers(*mOversampled);
+    // The input pass adds the VCA's and the opto model's own denormal offset
+    // while their analog stage is off, instead of a pass of their own.
+    mFET.stages.SetOwnOffsetInChain(true);
+    mVCA.stages.SetOwnOffsetInChain(true);
+    mOpto.stages.SetOwnOffsetInChain(true);
+
     // The declaration order below is fixed (gains, then the dynamics, then the
     // switches); each InitDouble is followed by the exponent of its knob law.
     GetParam(kInputGain)->InitDouble("Input Gain", 0.0, -60.0, 30.0, 0.1, "dB");
@@ -93,6 +104,15 @@ void Redeclare(IParameter* p, const char* name, double def, double lo, double hi
 
 // What a missing input buffer reads: one chunk of silence.
 const double kSilence[BraskoKorvala::kMaxChunkFrames] = {};
+const float kSilenceSingle[BraskoKorvala::kMaxChunkFrames] = {};
+const double* Silence(const double*)
+{
+    return kSilence;
+}
+const float* Silence(const float*)
+{
+    return kSilenceSingle;
+}
 } // namespace
 
 void BraskoKorvala::OnReset()
@@ -258,8 +278,20 @@ int BraskoKorvala::UnserializeParams(const IByteChunk& chunk, int pos)
 
 void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
+    ProcessChain(inputs, outputs, nFrames);
+}
+
+bool BraskoKorvala::ProcessBlockSingleDirect(float** inputs, float** outputs, int nFrames)
+{
+    ProcessChain(inputs, outputs, nFrames);
+    return true;
+}
+
+template <class Sample>
+void BraskoKorvala::ProcessChain(Sample** inputs, Sample** outputs, int nFrames)
+{
     // Audio thread, lock held. Nothing here allocates: the chunk buffers are
-    // members and the models hold their own.
+    // members and the models share theirs.
     if (NInChannels() > 1)
     {
         mFET.SetStereoFlag(true);
@@ -272,21 +304,24 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
     const int model = ModelOf(GetParam(kModelType)->Value());
     const int nIn = NInChannels();
     const int nOut = NOutChannels();
-    const double* inL = nIn > 0 ? inputs[0] : nullptr;
-    const double* inR = nIn > 1 ? inputs[1] : nullptr;
-    const double* scL = nIn > 2 ? inputs[2] : nullptr;
-    const double* scR = nIn > 3 ? inputs[3] : nullptr;
-    double* outL = nOut > 0 ? outputs[0] : nullptr;
-    double* outR = nOut > 1 ? outputs[1] : nullptr;
+    const Sample* inL = nIn > 0 ? inputs[0] : nullptr;
+    const Sample* inR = nIn > 1 ? inputs[1] : nullptr;
+    const Sample* scL = nIn > 2 ? inputs[2] : nullptr;
+    const Sample* scR = nIn > 3 ? inputs[3] : nullptr;
+    Sample* outL = nOut > 0 ? outputs[0] : nullptr;
+    Sample* outR = nOut > 1 ? outputs[1] : nullptr;
+    const Sample* silence = Silence(inL);
 
     // Peaks are signed maxima over the whole host block, not magnitudes.
     ChainPasses::Peaks peakIn, peakOut;
     float gainReduction = 1.0f;
     // A model reads the sidechain frames only while its external sidechain
     // is on; otherwise they are not filled in.
-    const bool sidechainRead = model == kModelFET    ? mFET.stages.ExternalSidechain()
-                               : model == kModelOpto ? mOpto.stages.ExternalSidechain()
-                                                     : mVCA.stages.ExternalSidechain();
+    const ModelStages& stages = model == kModelFET    ? mFET.stages
+                                : model == kModelOpto ? mOpto.stages
+                                                      : mVCA.stages;
+    const bool sidechainRead = stages.ExternalSidechain();
+    const bool ownOffset = stages.OwnOffsetInChain();
 
     // At least one pass, so that an empty block still asks the model (which
     // then reports no reduction).
@@ -297,8 +332,8 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         const int off = done;
         if (sidechainRead)
             ChainPasses::Interleave(scL ? scL + off : nullptr, scR ? scR + off : nullptr, mSide, n);
-        ChainPasses::ScaleInput(inL ? inL + off : kSilence, inR ? inR + off : kSilence, mMain, n,
-                                inputGain, peakIn);
+        ChainPasses::ScaleInput(inL ? inL + off : silence, inR ? inR + off : silence, mMain, n,
+                                inputGain, peakIn, ownOffset);
 
         double reduction = 1.0;
         switch (model)
@@ -318,10 +353,11 @@ void BraskoKorvala::ProcessBlock(double** inputs, double** outputs, int nFrames)
         }
         gainReduction = std::min(gainReduction, static_cast<float>(reduction));
 
-        // A missing output buffer takes its channel into scratch space: the
-        // side frames, which the model has finished reading.
-        ChainPasses::ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : mSide,
-                                 outR ? outR + off : mSide + kMaxChunkFrames);
+        // A missing output buffer takes its channel into scratch space (for
+        // doubles the side frames, which the model has finished reading).
+        Sample* discard = Discard(outL);
+        ChainPasses::ScaleOutput(mMain, n, outputGain, peakOut, outL ? outL + off : discard,
+                                 outR ? outR + off : discard + kMaxChunkFrames);
         done += n;
     } while (done < nFrames);
 

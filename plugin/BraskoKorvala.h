@@ -6,6 +6,7 @@
 #include "vst/IEffectVST.h"
 
 #include <cstdint>
+#include <memory>
 
 // The stereo compressor: eleven parameters, one preset, four inputs (main
 // left/right, sidechain left/right) and two outputs. This class is also the
@@ -102,6 +103,10 @@ class BraskoKorvala : public IEffectVST
     // inputs (main left/right, sidechain left/right) and writes two outputs.
     // Allocates nothing.
     void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+    // Single precision straight from the host's buffers: the chain's passes
+    // widen and narrow, so the output is the same as through the
+    // framework's double buffers.
+    bool ProcessBlockSingleDirect(float** inputs, float** outputs, int nFrames) override;
     // Restores a state chunk or preset. GUI thread; takes the lock. The saved
     // "Model Type" is looked at first, so that "Attack" and "Release" are read
     // in the ranges they were saved in rather than clamped into the ranges of
@@ -119,7 +124,17 @@ class BraskoKorvala : public IEffectVST
     // (0 VCA, 1 FET); the opto model keeps whichever ranges are in force.
     void DeclareTimeRanges(int model);
     void GreyOutKnobs(bool grey);
+    // The block in either precision: chunk by chunk, the input pass, the
+    // model, the output pass; then the meters.
+    template <class Sample> void ProcessChain(Sample** inputs, Sample** outputs, int nFrames);
+    // Scratch for a missing output pair, by the host's sample type.
+    double* Discard(double*) { return mSide; }
+    float* Discard(float*) { return mDiscardSingle; }
 
+    // The oversampled frames of whichever model runs: the models run one at a
+    // time, so they share one set (made with the plug-in, not cleared),
+    // declared before them so that it outlives them.
+    std::unique_ptr<Oversampler::Buffers> mOversampled;
     // Constructed in this order: each draws its right-channel offset from
     // rand() in its constructor.
     VintageFETCompressor mFET;
@@ -132,6 +147,10 @@ class BraskoKorvala : public IEffectVST
     int mMeterControls[kNumMeters] = {-1, -1, -1, -1, -1};
     int mKnobControls[kNumGreyedKnobs] = {-1, -1, -1};
     // Interleaved stereo work frames of one chunk: main and sidechain.
-    double mMain[2 * kMaxChunkFrames] = {};
-    double mSide[2 * kMaxChunkFrames] = {};
+    // Scratch, written before it is read in every block and never cleared,
+    // so that the pages no block reached take no resident memory.
+    double mMain[2 * kMaxChunkFrames];
+    double mSide[2 * kMaxChunkFrames];
+    // Where a missing float output goes (scratch, as mSide for doubles).
+    float mDiscardSingle[2 * kMaxChunkFrames];
 };

@@ -9,8 +9,8 @@
 // Reading and writing sound files. Reads anything libsndfile reads (the
 // Windows build: WAV), as doubles; writes WAV in 32-bit float (the default,
 // which keeps every single-precision sample exact, so a pass-through render
-// reproduces its input bit for bit) or in 16- or 24-bit PCM converted by
-// PcmQuantiser, identically on both builds.
+// reproduces its input bit for bit), in 64-bit float (every double exact), or
+// in 16- or 24-bit PCM converted by PcmQuantiser, identically on both builds.
 class AudioFile
 {
   public:

@@ -46,9 +46,10 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleF
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(audio.sampleRate));
     info.channels = static_cast<int>(audio.Channels());
-    info.format = SF_FORMAT_WAV | (format == SampleFormat::Pcm16   ? SF_FORMAT_PCM_16
-                                   : format == SampleFormat::Pcm24 ? SF_FORMAT_PCM_24
-                                                                   : SF_FORMAT_FLOAT);
+    info.format = SF_FORMAT_WAV | (format == SampleFormat::Pcm16    ? SF_FORMAT_PCM_16
+                                   : format == SampleFormat::Pcm24  ? SF_FORMAT_PCM_24
+                                   : format == SampleFormat::Double ? SF_FORMAT_DOUBLE
+                                                                    : SF_FORMAT_FLOAT);
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr)
     {
@@ -57,11 +58,20 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleF
     }
     const size_t channels = audio.Channels();
     const size_t frames = audio.Frames();
+    // Float samples go out as they are, without clipping, so that levels
+    // above full scale survive for inspection.
     sf_count_t written = 0;
-    if (format == SampleFormat::Float)
+    if (format == SampleFormat::Double)
     {
-        // Float samples go out as they are, without clipping, so that levels
-        // above full scale survive for inspection.
+        std::vector<double> interleaved(frames * channels);
+        for (size_t i = 0; i < frames; ++i)
+            for (size_t c = 0; c < channels; ++c)
+                interleaved[i * channels + c] = audio.channels[c][i];
+        written = sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(frames));
+        if (clipped != nullptr) *clipped = 0;
+    }
+    else if (format == SampleFormat::Float)
+    {
         std::vector<float> interleaved(frames * channels);
         for (size_t i = 0; i < frames; ++i)
             for (size_t c = 0; c < channels; ++c)

@@ -14,6 +14,8 @@ int RunRender(int argc, char** argv);
 int RunBench(int argc, char** argv);
 int RunGenDemo(int argc, char** argv);
 int RunParams(int argc, char** argv);
+// Resident memory per processing instance (Linux; elsewhere it says so).
+int RunMemory(int argc, char** argv);
 // Opens the plug-in's editor in a window of ours (X11 or Win32).
 int RunEdit(int argc, char** argv);
 // Factory presets: lists them; builds their .fxp files from their list, or

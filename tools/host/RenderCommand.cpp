@@ -53,7 +53,7 @@ int Usage(const std::string& error)
                  "render: %s\nusage: korvala-host render PLUGIN.so IN.wav OUT.wav [options]\n"
                  "       korvala-host render PLUGIN.so IN.wav... --out-dir DIR [options]\n"
                  "options: [--sidechain SC.wav] [--set NAME=VALUE ...] [--block N]\n"
-                 "       [--precision float|double|accumulate] [--format float|pcm16|pcm24]\n"
+                 "       [--precision float|double|accumulate] [--format float|double|pcm16|pcm24]\n"
                  "       [--tail SECONDS] [--state FILE] [--save-state FILE]\n"
                  "       [--preset FILE.fxp|NAME] [--series FILE]\n",
                  error.c_str());
@@ -373,7 +373,7 @@ int RunRender(int argc, char** argv)
     if (!ParsePrecision(args.Get("precision", "float"), settings.precision))
         return Usage("--precision is float, double or accumulate");
     if (!ParseSampleFormat(args.Get("format", "float"), settings.format))
-        return Usage("--format is float, pcm16 or pcm24");
+        return Usage("--format is float, double, pcm16 or pcm24");
     double tail = 0.0;
     if (!args.GetDouble("tail", -1.0, 0.0, 600.0, tail, error)) return Usage(error);
     settings.assignments = args.GetAll("set");

@@ -6,6 +6,8 @@ bool ParseSampleFormat(const std::string& text, SampleFormat& format)
 {
     if (text == "float")
         format = SampleFormat::Float;
+    else if (text == "double")
+        format = SampleFormat::Double;
     else if (text == "pcm16")
         format = SampleFormat::Pcm16;
     else if (text == "pcm24")
@@ -23,6 +25,8 @@ const char* SampleFormatName(SampleFormat format)
         return "16-bit PCM, TPDF dither";
     case SampleFormat::Pcm24:
         return "24-bit PCM";
+    case SampleFormat::Double:
+        return "64-bit float";
     case SampleFormat::Float:
         break;
     }
@@ -37,6 +41,8 @@ int SampleFormatBits(SampleFormat format)
         return 16;
     case SampleFormat::Pcm24:
         return 24;
+    case SampleFormat::Double:
+        return 64;
     case SampleFormat::Float:
         break;
     }

@@ -8,19 +8,22 @@
 #include <vector>
 
 // How korvala-host stores rendered samples: 32-bit float (the default: every
-// single-precision sample exact, levels above full scale kept), or integer
-// PCM of 16 or 24 bits at libsndfile's scale (full scale = 2^(bits-1)).
+// single-precision sample exact, levels above full scale kept), 64-bit float
+// (every double exact: double-precision renders compared to the last bit),
+// or integer PCM of 16 or 24 bits at libsndfile's scale (full scale =
+// 2^(bits-1)).
 enum class SampleFormat
 {
     Float,
+    Double,
     Pcm16,
     Pcm24,
 };
 
-// "float", "pcm16" or "pcm24"; false for anything else.
+// "float", "double", "pcm16" or "pcm24"; false for anything else.
 bool ParseSampleFormat(const std::string& text, SampleFormat& format);
 const char* SampleFormatName(SampleFormat format);
-// 16 or 24 for the PCM formats, 32 for float.
+// 16 or 24 for the PCM formats, 32 for float, 64 for double.
 int SampleFormatBits(SampleFormat format);
 
 // Turns double samples into PCM integers of 16 or 24 bits.

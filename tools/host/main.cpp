@@ -19,7 +19,7 @@ void PrintUsage(std::FILE* to)
                "  korvala-host params PLUGIN.so\n"
                "  korvala-host render PLUGIN.so IN.wav OUT.wav [--sidechain SC.wav]\n"
                "      [--set NAME=VALUE ...] [--block N] [--precision float|double|accumulate]\n"
-               "      [--format float|pcm16|pcm24] [--tail SECONDS]\n"
+               "      [--format float|double|pcm16|pcm24] [--tail SECONDS]\n"
                "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME] [--series FILE]\n"
                "  korvala-host render PLUGIN.so IN.wav... --out-dir DIR [the same options]\n"
                "  korvala-host bench PLUGIN.so [--seconds S] [--block N] [--rate R]\n"
@@ -27,6 +27,8 @@ void PrintUsage(std::FILE* to)
                "  korvala-host gen-demo OUT.wav [--seconds S] [--rate R]\n"
                "  korvala-host presets [--dir DIR]\n"
                "  korvala-host make-presets|check-presets PLUGIN.so DIR\n"
+               "  korvala-host memory PLUGIN.so [--instances N] [--block N] [--rate R]\n"
+               "      [--set NAME=VALUE ...]\n"
 #ifdef KORVALA_HOST_EDIT
                "  korvala-host edit PLUGIN [--input IN.wav] [--set NAME=VALUE ...]\n"
                "      [--state FILE] [--save-state FILE] [--preset FILE.fxp|NAME]\n"
@@ -64,6 +66,7 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "presets") == 0) return RunPresets(rest, args);
     if (std::strcmp(command, "make-presets") == 0) return RunMakePresets(rest, args);
     if (std::strcmp(command, "check-presets") == 0) return RunCheckPresets(rest, args);
+    if (std::strcmp(command, "memory") == 0) return RunMemory(rest, args);
 #ifdef KORVALA_HOST_EDIT
     if (std::strcmp(command, "edit") == 0) return RunEdit(rest, args);
 #endif

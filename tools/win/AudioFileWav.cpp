@@ -2,8 +2,8 @@
 // available: RIFF WAVE files only. Reads PCM (8, 16, 24, 32 bits) and IEEE
 // float (32, 64 bits), plain or WAVE_FORMAT_EXTENSIBLE, scaled as libsndfile
 // scales them (integers divided by 2^(bits-1)), so that both builds of the
-// host see the same samples; writes 32-bit float or 16/24-bit PCM WAV with
-// the same conversion as the Linux build.
+// host see the same samples; writes 32- or 64-bit float or 16/24-bit PCM WAV
+// with the same conversion as the Linux build.
 
 #include "AudioFile.h"
 
@@ -175,7 +175,7 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleF
     }
     const std::size_t channels = audio.Channels();
     const std::size_t frames = audio.Frames();
-    const bool isFloat = format == SampleFormat::Float;
+    const bool isFloat = format == SampleFormat::Float || format == SampleFormat::Double;
     const std::size_t width = static_cast<std::size_t>(SampleFormatBits(format) / 8);
     const std::uint64_t dataBytes = static_cast<std::uint64_t>(frames) * channels * width;
     if (channels > 0xffff || dataBytes > 0xffffffffu - 64)
@@ -200,6 +200,7 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleF
     Put16(out, static_cast<std::uint16_t>(8 * width));
     if (isFloat)
     {
+        // Float WAV files carry the frame count in a fact chunk.
         out.insert(out.end(), {'f', 'a', 'c', 't'});
         Put32(out, 4);
         Put32(out, static_cast<std::uint32_t>(frames));
@@ -212,10 +213,20 @@ bool AudioFile::Write(const std::string& path, const AudioBuffer& audio, SampleF
         for (std::size_t i = 0; i < frames; ++i)
             for (std::size_t c = 0; c < channels; ++c)
             {
-                const float f = static_cast<float>(audio.channels[c][i]);
-                std::uint32_t u;
-                std::memcpy(&u, &f, 4);
-                Put32(out, u);
+                if (width == 8)
+                {
+                    std::uint64_t u;
+                    std::memcpy(&u, &audio.channels[c][i], 8);
+                    Put32(out, static_cast<std::uint32_t>(u));
+                    Put32(out, static_cast<std::uint32_t>(u >> 32));
+                }
+                else
+                {
+                    const float f = static_cast<float>(audio.channels[c][i]);
+                    std::uint32_t u;
+                    std::memcpy(&u, &f, 4);
+                    Put32(out, u);
+                }
             }
         if (clipped != nullptr) *clipped = 0;
     }
