@@ -6,70 +6,11 @@
 
 #include "framework/TestEffect.h"
 #include "gui/IControl.h"
+#include "gui/RecordingControls.h"
 #include "gui/x11/IEditorWindow.h"
 
 #include <string>
 #include <vector>
-
-struct RecordedEvent
-{
-    std::string what;
-    int x, y, dx, dy, extra;
-    MouseKeys keys;
-};
-
-class FlatControl : public IControl
-{
-  public:
-    FlatControl(IEffectBase* plugin, const IBox& box, std::uint32_t colour)
-        : IControl(plugin, box), mColour(colour)
-    {
-    }
-    bool Draw(IEditorCanvas* canvas) override
-    {
-        IArgb c(255, (mColour >> 16) & 0xff, (mColour >> 8) & 0xff, mColour & 0xff);
-        IBlend copy(1);
-        return canvas->FillBox(c, mRect, &copy);
-    }
-    std::uint32_t mColour;
-};
-
-class RecordingControl : public FlatControl
-{
-  public:
-    RecordingControl(IEffectBase* plugin, const IBox& box, int param, std::uint32_t colour)
-        : FlatControl(plugin, box, colour)
-    {
-        mParamIndex = param;
-    }
-    void OnMouseDown(int x, int y, const MouseKeys& k) override { Add("down", x, y, 0, 0, 0, k); }
-    void OnMouseUp(int x, int y, const MouseKeys& k) override { Add("up", x, y, 0, 0, 0, k); }
-    void OnMouseDrag(int x, int y, int dx, int dy, const MouseKeys& k) override
-    {
-        Add("drag", x, y, dx, dy, 0, k);
-    }
-    void OnMouseDoubleClick(int x, int y, const MouseKeys& k) override { Add("double", x, y, 0, 0, 0, k); }
-    void OnMouseWheel(int x, int y, const MouseKeys& k, int notches) override
-    {
-        Add("wheel", x, y, 0, 0, notches, k);
-    }
-    bool OnKeyDown(int x, int y, int key) override
-    {
-        Add("key", x, y, 0, 0, key, MouseKeys());
-        return true;
-    }
-    int Count(const std::string& what) const
-    {
-        int n = 0;
-        for (const RecordedEvent& e : mEvents) n += e.what == what;
-        return n;
-    }
-    void Add(const char* what, int x, int y, int dx, int dy, int extra, const MouseKeys& k)
-    {
-        mEvents.push_back({what, x, y, dx, dy, extra, k});
-    }
-    std::vector<RecordedEvent> mEvents;
-};
 
 // Right click: the edit box for its parameter with initial text.
 class EntryControl : public RecordingControl
