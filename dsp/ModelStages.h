@@ -41,6 +41,19 @@ static_assert(kModelPassFrames <= Oversampler::kMaxFrames,
 class ModelStages final
 {
   public:
+    // The buffer form of a frame-step model's gain computer: its steps over
+    // the pass's interleaved frames x (and sidechain y when External), then
+    // the state put back. The models' GainComputer is this, so both paths
+    // run the very same per-frame arithmetic.
+    template <bool External, class Step>
+    static void RunSteps(Step& step, double* x, int frameCount, const double* y)
+    {
+        for (int i = 0; i < frameCount; ++i)
+            step.Frame(x[2 * i], x[2 * i + 1], External ? y[2 * i] : 0.0,
+                       External ? y[2 * i + 1] : 0.0);
+        step.Store();
+    }
+
     // What a model adds between its analog stage and its gain computer.
     enum Order
     {

@@ -156,10 +156,7 @@ template <bool External, bool Filtered>
 void VintageFETCompressor::GainComputer(double* x, int frameCount, const double* y)
 {
     Step<External, Filtered> step(*this);
-    for (int i = 0; i < frameCount; ++i)
-        step.Frame(x[2 * i], x[2 * i + 1], External ? y[2 * i] : 0.0,
-                   External ? y[2 * i + 1] : 0.0);
-    step.Store();
+    ModelStages::RunSteps<External>(step, x, frameCount, y);
 }
 
 void VintageFETCompressor::Process(double* frames, int frameCount, const double* sidechain)
