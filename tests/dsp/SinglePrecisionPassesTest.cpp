@@ -21,7 +21,9 @@ using Peaks = ChainPasses::Peaks;
 
 template <class T> bool SameBits(const std::vector<T>& a, const std::vector<T>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+    // Empty vectors may hold null data, which memcmp must not be given.
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }
 
 bool SamePeaks(const Peaks& a, const Peaks& b)
