@@ -158,17 +158,19 @@ bool ReadWideGains()
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
-// Read once when the module loads.
-const bool g_hasWideGains = ReadWideGains();
+// Read once when the module loads. Atomic, because the loader's own lock is
+// all that orders this store before an audio thread of another instance reads
+// it, and the thread sanitizer cannot see that lock.
+const std::atomic<bool> g_hasWideGains{ReadWideGains()};
 #else
-const bool g_hasWideGains = false;
+const std::atomic<bool> g_hasWideGains{false};
 #endif
 std::atomic<bool> g_useWideGains{true};
 } // namespace
 
 bool VCACompressor::HasWideGains()
 {
-    return g_hasWideGains;
+    return g_hasWideGains.load(std::memory_order_relaxed);
 }
 
 void VCACompressor::UseWideGains(bool on)
@@ -227,7 +229,7 @@ int VCACompressor::ApplyGainsWide(double* x, int frameCount, const double* envel
                                   double& smallest)
 {
 #ifdef KORVALA_VCA_WIDE_GAINS
-    if (g_hasWideGains)
+    if (g_hasWideGains.load(std::memory_order_relaxed))
         return ApplyGainsAvx2(x, frameCount, envelopes, threshold, ratio, offset, previous,
                               smallest);
 #endif
