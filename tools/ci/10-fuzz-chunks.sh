@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the chunk-reader fuzz target with the "fuzz" preset (clang,
-# libFuzzer, AddressSanitizer and UBSan) and runs it for 60 seconds from the
+# libFuzzer, AddressSanitizer and UBSan) and runs it for 40 seconds from the
 # seed corpus of valid program and bank chunks; then our host's .fxp/.fxb
-# reader for 20 seconds from its seed files. Fails on any crash, sanitizer
+# reader for 15 seconds from its seed files. Fails on any crash, sanitizer
 # report or failed check; prints the executions per second.
 set -euo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 cd "$ROOT"
-SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-60}"
+SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-40}"
 # shellcheck source=tools/ci/lib/common.sh
 . tools/ci/lib/common.sh
 
@@ -36,7 +36,7 @@ fi
 
 # The host's preset-file reader: arbitrary bytes in, no fault, and whatever
 # it accepts writes back in a canonical form.
-PRESET_SECONDS="${KORVALA_FUZZ_PRESET_SECONDS:-20}"
+PRESET_SECONDS="${KORVALA_FUZZ_PRESET_SECONDS:-15}"
 log="$KORVALA_LOGS/10-fuzz-chunks/presets.log"
 mkdir "$work/presets"
 status=0

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the plug-in fuzzers (effString2Parameter and the dispatcher, both
-# through the real module) with the "fuzz" preset and runs each for 60
+# through the real module) with the "fuzz" preset and runs each for 40
 # seconds from its seed corpus. Fails on any crash, hang, sanitizer report or
 # failed check; prints the executions per second of each.
 set -euo pipefail
 ROOT="${KORVALA_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 cd "$ROOT"
-SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-60}"
+SECONDS_TO_RUN="${KORVALA_FUZZ_SECONDS:-40}"
 # shellcheck source=tools/ci/lib/common.sh
 . tools/ci/lib/common.sh
 
