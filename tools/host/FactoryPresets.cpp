@@ -1,5 +1,7 @@
 #include "FactoryPresets.h"
 
+#include "ParameterCatalogue.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -22,13 +24,6 @@ std::string Trim(const std::string& text)
     const size_t first = text.find_first_not_of(space);
     if (first == std::string::npos) return "";
     return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](unsigned char x, unsigned char y)
-                                              { return std::tolower(x) == std::tolower(y); });
 }
 
 bool FileExists(const std::string& path)
@@ -69,7 +64,7 @@ bool FactoryPresets::Parse(const std::string& text, std::vector<FactoryPreset>& 
             FactoryPreset preset;
             preset.name = Trim(line.substr(1, line.size() - 2));
             for (const FactoryPreset& other : presets)
-                if (EqualIgnoringCase(other.name, preset.name))
+                if (ParameterText::EqualIgnoringCase(other.name, preset.name))
                     return fail("the name \"" + preset.name + "\" is given twice");
             presets.push_back(preset);
             continue;
@@ -157,6 +152,6 @@ std::string FactoryPresets::Resolve(const std::string& argument, const std::stri
     std::string ignored;
     if (!Load(directory, presets, ignored)) return argument;
     for (const FactoryPreset& preset : presets)
-        if (EqualIgnoringCase(preset.name, argument)) return Join(directory, preset.file);
+        if (ParameterText::EqualIgnoringCase(preset.name, argument)) return Join(directory, preset.file);
     return argument;
 }

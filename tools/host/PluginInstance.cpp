@@ -1,5 +1,7 @@
 #include "PluginInstance.h"
 
+#include "ParameterCatalogue.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -57,16 +59,6 @@ void CopyBounded(char* destination, size_t capacity, const std::string& text)
     size_t length = std::min(text.size(), capacity - 1);
     std::memcpy(destination, text.data(), length);
     destination[length] = '\0';
-}
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 } // namespace
@@ -240,7 +232,7 @@ VstInt32 PluginInstance::FindParameter(const std::string& name)
     for (VstInt32 i = 0; i < count; ++i)
         if (ParameterName(i) == name) return i;
     for (VstInt32 i = 0; i < count; ++i)
-        if (EqualIgnoringCase(ParameterName(i), name)) return i;
+        if (ParameterText::EqualIgnoringCase(ParameterName(i), name)) return i;
     return -1;
 }
 
