@@ -33,6 +33,9 @@ VCACompressor::VCACompressor() : stages(analogue_block::kVCA, ModelStages::kOwnD
     attackCoeff = OnePole::CoefficientMs(attackMs, rate);
     releaseCoeff = OnePole::CoefficientMs(releaseMs, rate);
     rmsCoeff = std::exp(-1.0 / (rate * kRmsSeconds));
+    // The processor's features are read here, on the thread that makes the
+    // instance, so the gains pass only ever reads the answer.
+    HasWideGains();
 }
 
 void VCACompressor::SetSampleRate(int rate)
@@ -158,19 +161,29 @@ bool ReadWideGains()
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
-// Read once when the module loads. Atomic, because the loader's own lock is
-// all that orders this store before an audio thread of another instance reads
-// it, and the thread sanitizer cannot see that lock.
-const std::atomic<bool> g_hasWideGains{ReadWideGains()};
-#else
-const std::atomic<bool> g_hasWideGains{false};
+// Whether the processor has AVX2: 0 not read yet, 1 yes, 2 no. Constant-
+// initialised, so loading the module writes nothing here: a store made while
+// the module loads is ordered before other threads' reads only by the
+// loader's own lock, which the thread sanitizer cannot see (it reported the
+// module's reloads as races). Read on the first instance's construction.
+std::atomic<int> g_wideGainsState{0};
 #endif
 std::atomic<bool> g_useWideGains{true};
 } // namespace
 
 bool VCACompressor::HasWideGains()
 {
-    return g_hasWideGains.load(std::memory_order_relaxed);
+#ifdef KORVALA_VCA_WIDE_GAINS
+    int state = g_wideGainsState.load(std::memory_order_relaxed);
+    if (state == 0)
+    {
+        state = ReadWideGains() ? 1 : 2;
+        g_wideGainsState.store(state, std::memory_order_relaxed);
+    }
+    return state == 1;
+#else
+    return false;
+#endif
 }
 
 void VCACompressor::UseWideGains(bool on)
@@ -229,7 +242,7 @@ int VCACompressor::ApplyGainsWide(double* x, int frameCount, const double* envel
                                   double& smallest)
 {
 #ifdef KORVALA_VCA_WIDE_GAINS
-    if (g_hasWideGains.load(std::memory_order_relaxed))
+    if (g_wideGainsState.load(std::memory_order_relaxed) == 1)
         return ApplyGainsAvx2(x, frameCount, envelopes, threshold, ratio, offset, previous,
                               smallest);
 #endif
