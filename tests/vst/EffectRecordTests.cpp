@@ -121,6 +121,12 @@ TEST(EntryPoints, InstancesCanBeCreatedFromSeveralThreadsAtOnce)
             p.Close();
         }
     };
+    // The module stays loaded throughout, as a host keeps it. Otherwise one
+    // thread's close can unload it while another loads it again, and the
+    // thread sanitizer, which cannot see the loader's lock, reports the
+    // reload's static constructors against the unload's destructors.
+    SharedLibrary resident;
+    ASSERT_TRUE(resident.Open(KORVALA_PLUGIN_PATH)) << resident.Error();
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t)
         threads.emplace_back(work);
