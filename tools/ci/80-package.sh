@@ -8,7 +8,7 @@
 #   3. Ardour 7, with no LXVST_PATH and fresh settings, walks its default
 #      VST 2 path (which holds /usr/lib/vst) and lists
 #      /usr/lib/vst/BraskoKorvala.so; Ardour's scanner reads it there, and a
-#      headless session loads it by name from that scan.
+#      headless Ardour project loads it by name from that scan.
 #   4. /usr/bin/korvala-host renders the demo through
 #      /usr/lib/vst/BraskoKorvala.so, bit for bit as the build tree's host and
 #      module do.
@@ -134,7 +134,7 @@ else
   # As a user who never configured Ardour: empty settings and cache, no
   # LXVST_PATH (which would replace the default path).
   ardour() { env -u LXVST_PATH XDG_CACHE_HOME="$ARDOUR_HOME/cache" XDG_CONFIG_HOME="$ARDOUR_HOME/config" "$@"; }
-  # Starting a session makes Ardour's plug-in manager walk its search paths
+  # Creating a project makes Ardour's plug-in manager walk its search paths
   # and log every file it finds (plugin_metadata/scan_log); headless, it
   # loads only plug-ins its scanner has already described. The default LXVST
   # path is built into libardour; the configuration reports it.
@@ -142,7 +142,7 @@ else
 print("LXVST_PATH_DEFAULT " .. ARDOUR.config():get_plugin_path_lxvst())
 AudioEngine:set_backend("None (Dummy)", "", "")
 local s = create_session("$ARDOUR_HOME/walk", "walk", 48000)
-print("SESSION " .. tostring(s ~= nil))
+print("PROJECT " .. tostring(s ~= nil))
 if s then close_session() end
 LUA
   ardour timeout 120 "$LUA" "$WORK/ardour-walk.lua" >"$WORK/ardour-walk.log" 2>&1
@@ -166,7 +166,7 @@ LUA
   cat >"$WORK/ardour-load.lua" <<LUA
 AudioEngine:set_backend("None (Dummy)", "", "")
 local s = create_session("$ARDOUR_HOME/load", "load", 48000)
-if not s then print("RESULT session=false") return end
+if not s then print("RESULT project=false") return end
 local info = ARDOUR.LuaAPI.new_plugin_info("BraskoKorvala", ARDOUR.PluginType.LXVST)
 if not info:isnil() then print("RESULT path=" .. info.path) end
 local track = s:new_audio_track(2, 2, nil, 1, "Check", ARDOUR.PresentationInfo.max_order,
