@@ -2,7 +2,8 @@
 
 // Controls shared by the window-layer tests (X11 and Win32): a flat box of
 // one colour, and a control that records every mouse and key event the
-// canvas routes to it, and the text an edit box committed to it.
+// canvas routes to it, and the text an edit box committed to it; and one
+// that opens the edit box on a right click.
 
 #include "gui/IControl.h"
 #include "gui/IEditorCanvas.h"
@@ -81,4 +82,24 @@ class RecordingControl : public FlatControl
     }
     std::vector<RecordedEvent> mEvents;
     std::string mEntryText;
+};
+
+// Right click: the edit box for its parameter (none for -1) with the
+// initial text.
+class EntryControl : public RecordingControl
+{
+  public:
+    EntryControl(IEffectBase* plugin, const IBox& box, int param, const char* initial)
+        : RecordingControl(plugin, box, param, 0xffffff), mInitial(initial)
+    {
+    }
+    void OnMouseDown(int x, int y, const MouseKeys& k) override
+    {
+        RecordingControl::OnMouseDown(x, y, k);
+        if (k.right)
+            GetCanvas()->CreateTextEntry(this, GetTextStyle(), mRect, mInitial.c_str(),
+                                         mParamIndex >= 0 ? GetPlugin()->GetParam(mParamIndex)
+                                                          : nullptr);
+    }
+    std::string mInitial;
 };

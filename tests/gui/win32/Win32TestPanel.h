@@ -24,27 +24,8 @@ namespace win32test
 // The recording controls, shared with the X11 layer's tests.
 using ::FlatControl;
 using ::RecordedEvent;
+using ::EntryControl;
 using ::RecordingControl;
-
-// Right click: the edit box for its parameter (none for -1) with the
-// initial text.
-class EntryControl : public RecordingControl
-{
-  public:
-    EntryControl(IEffectBase* plugin, const IBox& box, int param, const char* initial)
-        : RecordingControl(plugin, box, param, 0xffffff), mInitial(initial)
-    {
-    }
-    void OnMouseDown(int x, int y, const MouseKeys& k) override
-    {
-        RecordingControl::OnMouseDown(x, y, k);
-        if (k.right)
-            GetCanvas()->CreateTextEntry(this, GetTextStyle(), mRect, mInitial.c_str(),
-                                         mParamIndex >= 0 ? GetPlugin()->GetParam(mParamIndex)
-                                                          : nullptr);
-    }
-    std::string mInitial;
-};
 
 // Any press: the popup menu; remembers the answer.
 class MenuControl : public RecordingControl

@@ -12,24 +12,6 @@
 #include <string>
 #include <vector>
 
-// Right click: the edit box for its parameter with initial text.
-class EntryControl : public RecordingControl
-{
-  public:
-    EntryControl(IEffectBase* plugin, const IBox& box, int param, const char* initial)
-        : RecordingControl(plugin, box, param, 0xffffff), mInitial(initial)
-    {
-    }
-    void OnMouseDown(int x, int y, const MouseKeys& k) override
-    {
-        RecordingControl::OnMouseDown(x, y, k);
-        if (k.right)
-            GetCanvas()->CreateTextEntry(this, GetTextStyle(), mRect, mInitial.c_str(),
-                                         GetPlugin()->GetParam(mParamIndex));
-    }
-    std::string mInitial;
-};
-
 // Any press: the popup menu; remembers the answer.
 class MenuControl : public RecordingControl
 {
